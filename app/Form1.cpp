@@ -1,0 +1,294 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Form1.h"
+
+#include "AddFilesByDialog.h"
+#include "ApplicationTitle.h"
+#include "ConversionRun.h"
+#include "Dialogs.h"
+#include "ErrorReport.h"
+#include "FileListWidget.h"
+#include "ProgramIcon.h"
+#include "TextProgressBar.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRandomGenerator>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+
+namespace {
+
+const QString kProductName = QStringLiteral("Reelwright Software");
+const QString kFormLoadLocation = QStringLiteral("in Framesmith2021/08/31.Form1.Form_Load ");
+const QString kClearListLocation = QStringLiteral("in Framesmith2021/08/31.Form1.PushButton7_Click ");
+constexpr int kHomePageDraw = 7;
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return {TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height)};
+}
+
+QFont arialBold(qreal pointSize)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(pointSize);
+    font.setBold(true);
+    return font;
+}
+
+void paintWhite(QWidget *widget)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+QPushButton *pushButton(QWidget *parent, const QString &name, const QString &caption, const QRect &geometry)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setFont(arialBold(11.25));
+    button->setGeometry(geometry);
+    return button;
+}
+
+int drawOneToHundred()
+{
+    return QRandomGenerator::global()->bounded(1, 101);
+}
+
+} // namespace
+
+QString HomePageAddress()
+{
+    return QStringLiteral("https://www.reelwright.example/");
+}
+
+int TwipsToPixels(int twips)
+{
+    return qRound(twips / 15.0);
+}
+
+Form1::Form1(Dialogs &dialogs, Form1Setup setup, QWidget *parent)
+    : QWidget(parent,
+        Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , m_dialogs(dialogs)
+    , m_setup(std::move(setup))
+{
+    if (m_setup.programFolder.isEmpty())
+        m_setup.programFolder = QCoreApplication::applicationDirPath();
+    if (!m_setup.drawOneToHundred)
+        m_setup.drawOneToHundred = drawOneToHundred;
+
+    setObjectName(QStringLiteral("Form1"));
+    setFont(arialBold(9));
+    paintWhite(this);
+    setFixedSize(TwipsToPixels(8040), TwipsToPixels(6690));
+    createControls();
+    setTabOrder();
+    m_conversionRun = new ConversionRun(*this, m_dialogs, m_setup.pollInterval, this);
+    connectHandlers();
+    Form_Load();
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+Form1::~Form1() = default;
+
+void Form1::createControls()
+{
+    m_listView1 = new FileListWidget(this);
+    m_listView1->setObjectName(QStringLiteral("ListView1"));
+    m_listView1->setGeometry(twipsRect(120, 120, 7800, 2535));
+
+    m_pushButton1 = pushButton(
+        this, QStringLiteral("PushButton1"), QStringLiteral("Add AVI File(s)"), twipsRect(120, 2750, 3840, 405));
+    m_pushButton3 = pushButton(this, QStringLiteral("PushButton3"), QStringLiteral("Add All AVI File(s) In Folder"),
+        twipsRect(4080, 2750, 3840, 405));
+    m_pushButton7 = pushButton(
+        this, QStringLiteral("PushButton7"), QStringLiteral("Clear List"), twipsRect(120, 3260, 3840, 405));
+    m_pushButton8 = pushButton(this, QStringLiteral("PushButton8"), QStringLiteral("Load Sample/Example Files"),
+        twipsRect(4080, 3260, 3840, 405));
+
+    m_frame1 = new QGroupBox(QStringLiteral("Save Option"), this);
+    m_frame1->setObjectName(QStringLiteral("Frame1"));
+    m_frame1->setGeometry(twipsRect(120, 3700, 7800, 1815));
+    paintWhite(m_frame1);
+
+    m_option1 = new QRadioButton(QStringLiteral("Save results to this folder:"), m_frame1);
+    m_option1->setObjectName(QStringLiteral("Option1"));
+    m_option1->setGeometry(twipsRect(240, 300, 3615, 255));
+    m_option1->setChecked(true);
+    paintWhite(m_option1);
+
+    m_frame3 = new QGroupBox(m_frame1);
+    m_frame3->setObjectName(QStringLiteral("Frame3"));
+    m_frame3->setGeometry(twipsRect(480, 510, 6840, 810));
+    paintWhite(m_frame3);
+
+    m_text1 = new QLineEdit(m_frame3);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->setGeometry(twipsRect(240, 300, 5670, 345));
+
+    m_pushButton4
+        = pushButton(m_frame3, QStringLiteral("PushButton4"), QStringLiteral("..."), twipsRect(6000, 300, 600, 345));
+
+    m_option2 = new QRadioButton(QStringLiteral("Save results in folder of original file"), m_frame1);
+    m_option2->setObjectName(QStringLiteral("Option2"));
+    m_option2->setGeometry(twipsRect(240, 1410, 3615, 255));
+    paintWhite(m_option2);
+
+    m_pushButton2 = pushButton(
+        this, QStringLiteral("PushButton2"), QStringLiteral("Start Converting"), twipsRect(120, 5640, 7800, 405));
+
+    m_progressBar1 = new TextProgressBar(this);
+    m_progressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progressBar1->setGeometry(twipsRect(120, 6160, 7800, 405));
+}
+
+void Form1::setTabOrder()
+{
+    const QList<QWidget *> order = {m_listView1, m_progressBar1, m_pushButton1, m_pushButton3, m_pushButton2,
+        m_pushButton7, m_pushButton8, m_frame1, m_frame3, m_text1, m_pushButton4, m_option1, m_option2};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
+}
+
+void Form1::connectHandlers()
+{
+    connect(m_pushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
+    connect(m_pushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    connect(m_pushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
+    connect(m_listView1, &FileListWidget::doubleClicked, this, &Form1::ListView1_DblClick);
+    connect(m_listView1, &FileListWidget::keyDown, this, &Form1::ListView1_KeyDown);
+    connect(m_conversionRun, &ConversionRun::finished, this, &Form1::conversionFinished, Qt::QueuedConnection);
+}
+
+void Form1::Form_Load()
+{
+    ReportingProcedure procedure(m_dialogs, kFormLoadLocation);
+    procedure.step(102, [&] {
+        setWindowTitle(kProductName);
+        setWindowIcon(ProgramIcon());
+        SetApplicationTitle(DeriveApplicationTitle(kProductName));
+    });
+    procedure.step(108, [&] {
+        if (m_setup.drawOneToHundred() == kHomePageDraw)
+            m_dialogs.openUrl(QUrl(HomePageAddress()));
+    });
+    procedure.step(132, [&] { m_listView1->setUpColumn(TwipsToPixels(7000)); });
+}
+
+void Form1::PushButton1_Click()
+{
+    AddFilesByDialog(m_dialogs, this, *m_listView1);
+}
+
+void Form1::PushButton2_Click()
+{
+    m_conversionRun->run();
+}
+
+void Form1::PushButton7_Click()
+{
+    ReportingProcedure procedure(m_dialogs, kClearListLocation);
+    if (procedure.test(100, [&] { return !isBusy(); }))
+        procedure.step(100, [&] { m_listView1->removeAll(); });
+}
+
+void Form1::ListView1_DblClick()
+{
+    if (!isBusy())
+        m_listView1->removeSelected();
+}
+
+void Form1::ListView1_KeyDown(int key)
+{
+    if (key == Qt::Key_Delete && !isBusy())
+        m_listView1->removeSelected();
+}
+
+void Form1::setMousePointer(int pointer)
+{
+    const bool wasBusy = isBusy();
+    m_mousePointer = pointer;
+    const QList<QWidget *> widgets = findChildren<QWidget *>() << this;
+    if (pointer == PointerBusy && !wasBusy) {
+        // Controls with a pointer of their own (the text box's I-beam) get it
+        // back when the window is no longer busy.
+        for (QWidget *widget : widgets) {
+            if (widget->testAttribute(Qt::WA_SetCursor))
+                m_cursorsBeforeBusy.insert(widget, widget->cursor());
+            widget->setCursor(Qt::WaitCursor);
+        }
+    } else if (pointer != PointerBusy && wasBusy) {
+        for (QWidget *widget : widgets) {
+            const auto before = m_cursorsBeforeBusy.constFind(widget);
+            if (before != m_cursorsBeforeBusy.cend())
+                widget->setCursor(*before);
+            else
+                widget->unsetCursor();
+        }
+        m_cursorsBeforeBusy.clear();
+    }
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    if (m_conversionRun->isConverting()) {
+        // The run is still inside its wait; it stops its converter, cleans up
+        // and then lets the window close.
+        m_closeAfterRun = true;
+        m_conversionRun->abandon();
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void Form1::conversionFinished()
+{
+    if (m_closeAfterRun)
+        close();
+}
+
+int Form1::itemCount() const
+{
+    return m_listView1->count();
+}
+
+QString Form1::itemText(int index) const
+{
+    return m_listView1->textAt(index);
+}
+
+bool Form1::option1Selected() const
+{
+    return m_option1->isChecked();
+}
+
+bool Form1::option2Selected() const
+{
+    return m_option2->isChecked();
+}
+
+QString Form1::outputFolderText() const
+{
+    return m_text1->text();
+}
+
+ProgressView &Form1::progressBar()
+{
+    return *m_progressBar1;
+}

@@ -1,0 +1,18 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Form1.h"
+#include "QtDialogs.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Reelwright"));
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    QtDialogs dialogs;
+    Form1 window(dialogs);
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,256 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ConversionRun.h"
+
+#include "ConversionHost.h"
+#include "ConverterStaging.h"
+#include "Dialogs.h"
+#include "ErrorReport.h"
+#include "PathHelpers.h"
+#include "ProgressView.h"
+#include "RuntimeError.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <limits>
+
+namespace {
+
+const QString kLocation = QStringLiteral("in Framesmith2021/08/31.Form1.PushButton2_Click ");
+const QString kResultExtension = QStringLiteral("mov");
+constexpr int kListedFailures = 20;
+
+QString quoted(const QString &text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+// The converter reads any argument that starts with '-' as an option and a
+// relative name with a colon as a protocol; "./" in front keeps both a file.
+QString converterFileArgument(const QString &path)
+{
+    if (path.isEmpty() || path.startsWith(u'/'))
+        return path;
+    return QStringLiteral("./") + path;
+}
+
+qint32 wholeNumber(double value)
+{
+    const double rounded = RoundHalfEven(value);
+    if (!(rounded >= std::numeric_limits<qint32>::min() && rounded <= std::numeric_limits<qint32>::max()))
+        throw RuntimeError(RuntimeError::Overflow);
+    return qint32(rounded);
+}
+
+bool entryExists(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+QString failureReason(const ChildOutcome &outcome)
+{
+    if (!outcome.started)
+        return QStringLiteral("the converter could not be started (%1)").arg(outcome.lastLine());
+    if (outcome.crashed)
+        return QStringLiteral("the converter stopped unexpectedly");
+    if (!outcome.lastLine().isEmpty())
+        return outcome.lastLine().trimmed();
+    return QStringLiteral("the converter ended with code %1").arg(outcome.exitCode);
+}
+
+} // namespace
+
+QString ClosingMessage(int fileCount, const QList<FailedFile> &failures)
+{
+    QString message = QStringLiteral("Done.");
+    if (failures.isEmpty())
+        return message;
+    message += QStringLiteral("\n\n%1 of %2 files could not be converted:").arg(failures.size()).arg(fileCount);
+    const qsizetype listed = qMin<qsizetype>(failures.size(), kListedFailures);
+    for (qsizetype i = 0; i < listed; ++i)
+        message += QStringLiteral("\n%1 - %2").arg(failures[i].source, failures[i].reason);
+    if (failures.size() > listed)
+        message += QStringLiteral("\n… and %1 more").arg(failures.size() - listed);
+    return message;
+}
+
+QString DestinationInFolder(const QString &folder, const QString &source, const QString &extension)
+{
+    return CollapseBackslashes(folder + u'/' + FileNameOfPath(StripExtension(source) + u'.' + extension));
+}
+
+QString DestinationBesideSource(const QString &source, const QString &extension)
+{
+    return CollapseBackslashes(FolderOfPath(source) + u'/' + FileNameOfPath(StripExtension(source) + u'.' + extension));
+}
+
+QString ConverterCommandLine(const QString &converter, const QString &source, const QString &destination)
+{
+    return converter + QStringLiteral(" -i ") + quoted(source) + QStringLiteral(" -target ntsc-dvd ")
+        + quoted(destination);
+}
+
+bool IsSameFile(const QString &source, const QString &destination)
+{
+    const QFileInfo from(source);
+    const QFileInfo to(destination);
+    if (from.exists() && to.exists())
+        return from.canonicalFilePath() == to.canonicalFilePath();
+    return from.absoluteFilePath() == to.absoluteFilePath();
+}
+
+ConversionRun::ConversionRun(
+    ConversionHost &host, Dialogs &dialogs, std::chrono::milliseconds pollInterval, QObject *parent)
+    : QObject(parent)
+    , m_host(host)
+    , m_dialogs(dialogs)
+    , m_runner(pollInterval)
+{
+}
+
+void ConversionRun::abandon()
+{
+    if (!m_converting)
+        return;
+    m_abandoned = true;
+    m_runner.cancel();
+}
+
+void ConversionRun::run()
+{
+    ReportingProcedure procedure(m_dialogs, kLocation);
+    bool alreadyRunning = false;
+    procedure.step(100, [&] { alreadyRunning = m_converting; });
+    if (alreadyRunning)
+        return;
+    procedure.step(102, [&] {
+        m_converting = true;
+        m_abandoned = false;
+        m_commandLines.clear();
+    });
+
+    if (!procedure.test(104, [&] { return m_host.itemCount() >= 1; })) {
+        procedure.step(158, [&] { m_dialogs.message(QStringLiteral("No files added.")); });
+        procedure.step(160, [&] { m_converting = false; });
+        Q_EMIT finished();
+        return;
+    }
+    if (!procedure.test(106, [&] { return IsFolder(m_host.outputFolderText()) || m_host.option2Selected(); })) {
+        procedure.step(
+            156, [&] { m_dialogs.message(QStringLiteral("Folder does not exist. Please select another folder.")); });
+        procedure.step(160, [&] { m_converting = false; });
+        Q_EMIT finished();
+        return;
+    }
+
+    procedure.step(108, [&] { m_host.setMousePointer(PointerBusy); });
+    QByteArray converterBytes;
+    procedure.step(110, [&] { converterBytes = LoadConverterResource(m_resourcePath); });
+    // Without a converter no file can convert; saying "Done." would be a lie.
+    if (!procedure.step(112, [&] { StageConverter(converterBytes, ConverterPath()); })) {
+        resetIdle();
+        m_converting = false;
+        Q_EMIT finished();
+        return;
+    }
+
+    int fileCount = 0;
+    int filesStarted = 0;
+    QList<FailedFile> failures;
+    procedure.step(114, [&] { fileCount = m_host.itemCount(); });
+    for (int i = 1; i <= fileCount && !m_abandoned; ++i) {
+        // The list may have shrunk meanwhile; never read past its end.
+        if (i > m_host.itemCount())
+            break;
+        ++filesStarted;
+        QString source;
+        QString destination;
+        QString extension;
+        QString converter;
+        QString arguments;
+        QString commandLine;
+        procedure.step(116, [&] { m_host.setMousePointer(PointerBusy); });
+        procedure.step(118, [&] {
+            const int count = m_host.itemCount();
+            if (count == 0)
+                throw RuntimeError(RuntimeError::DivisionByZero);
+            m_host.progressBar().setValue(double(i) / count * 100.0);
+        });
+        procedure.step(120, [&] { source = m_host.itemText(i); });
+        procedure.step(
+            122, [&] { m_host.progressBar().setText(QStringLiteral("Processing: ") + FileNameOfPath(source)); });
+        procedure.step(124, [&] { QCoreApplication::processEvents(); });
+        procedure.step(126, [&] { extension = kResultExtension; });
+        if (procedure.test(128, [&] { return m_host.option1Selected(); })) {
+            procedure.step(
+                130, [&] { destination = DestinationInFolder(m_host.outputFolderText(), source, extension); });
+        } else if (procedure.test(132, [&] { return m_host.option2Selected(); })) {
+            procedure.step(134, [&] { destination = DestinationBesideSource(source, extension); });
+        }
+        procedure.step(136, [&] { converter = ConverterPath(); });
+        procedure.step(138, [&] {
+            arguments
+                = QStringLiteral(" -i ") + quoted(source) + QStringLiteral(" -target ntsc-dvd ") + quoted(destination);
+        });
+        procedure.step(140, [&] {
+            commandLine = converter + arguments;
+            m_commandLines << commandLine;
+        });
+        QString reason;
+        const bool converted = procedure.step(142, [&] {
+            if (!convertOne(converter, source, destination, &reason) && reason.isEmpty())
+                reason = QStringLiteral("the converter failed");
+        });
+        if (!converted)
+            reason = QStringLiteral("the wait for the converter failed");
+        if (!reason.isEmpty() && !m_abandoned)
+            failures << FailedFile {source, reason};
+    }
+
+    procedure.step(146, [&] { DeleteFileQuietly(ConverterPath()); });
+    if (m_abandoned) {
+        m_converting = false;
+        Q_EMIT finished();
+        return;
+    }
+    procedure.step(148, [&] { m_host.setMousePointer(PointerDefault); });
+    procedure.step(150, [&] { m_host.progressBar().setValue(0); });
+    procedure.step(152, [&] { m_host.progressBar().setText(QStringLiteral("Progress Bar")); });
+    procedure.step(154, [&] {
+        m_dialogs.message(
+            ClosingMessage(filesStarted, failures), failures.isEmpty() ? MessageIcon::None : MessageIcon::Warning);
+    });
+    procedure.step(160, [&] { m_converting = false; });
+    Q_EMIT finished();
+}
+
+bool ConversionRun::convertOne(
+    const QString &converter, const QString &source, const QString &destination, QString *reason)
+{
+    if (IsSameFile(source, destination)) {
+        *reason = QStringLiteral("the result would replace the original file");
+        return false;
+    }
+    const bool destinationExisted = entryExists(destination);
+    ProgressView &bar = m_host.progressBar();
+    const WaitProgress progress {&bar, bar.text(), wholeNumber(bar.value()), m_host.itemCount()};
+    const ChildCommand command {converter,
+        {QStringLiteral("-i"), converterFileArgument(source), QStringLiteral("-target"), QStringLiteral("ntsc-dvd"),
+            converterFileArgument(destination)}};
+    const ChildOutcome outcome = m_runner.run(command, 0, progress);
+    if (outcome.cancelled && !destinationExisted)
+        DeleteFileQuietly(destination);
+    if (outcome.succeeded())
+        return true;
+    *reason = failureReason(outcome);
+    return false;
+}
+
+void ConversionRun::resetIdle()
+{
+    m_host.setMousePointer(PointerDefault);
+    m_host.progressBar().setValue(0);
+    m_host.progressBar().setText(QStringLiteral("Progress Bar"));
+}

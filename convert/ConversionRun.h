@@ -1,0 +1,73 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "RunAndWait.h"
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+class ConversionHost;
+class Dialogs;
+
+struct FailedFile {
+    QString source;
+    QString reason;
+};
+
+// The message that closes a run: "Done." when every file converted, else
+// "Done." followed by the files that could not be converted and why.
+QString ClosingMessage(int fileCount, const QList<FailedFile> &failures);
+
+// Where the result of one source goes: into the chosen folder, or beside the
+// source, named as the source with the extension "mov".
+QString DestinationInFolder(const QString &folder, const QString &source, const QString &extension);
+QString DestinationBesideSource(const QString &source, const QString &extension);
+
+// The command text of one conversion, as a person would type it.
+QString ConverterCommandLine(const QString &converter, const QString &source, const QString &destination);
+
+// True when both paths name the same file, so that converting one into the
+// other would destroy the source.
+bool IsSameFile(const QString &source, const QString &destination);
+
+// "Start Converting": converts every listed file, one after the other, with
+// the converter staged in the temporary folder, and tells the user how it
+// went. The run keeps the window alive while it waits for each file.
+class ConversionRun final : public QObject {
+    Q_OBJECT
+public:
+    ConversionRun(ConversionHost &host, Dialogs &dialogs,
+        std::chrono::milliseconds pollInterval = std::chrono::milliseconds(100), QObject *parent = nullptr);
+    Q_DISABLE_COPY_MOVE(ConversionRun)
+
+    void run();
+
+    bool isConverting() const { return m_converting; }
+
+    // Ends a run that is under way: the running converter is stopped, its
+    // unfinished result removed, the staged converter deleted, and nothing
+    // more is shown. Does nothing when no run is under way.
+    void abandon();
+
+    // The command texts of the last run, one per file started.
+    const QStringList &commandLines() const { return m_commandLines; }
+
+    void setConverterResource(const QString &resourcePath) { m_resourcePath = resourcePath; }
+
+Q_SIGNALS:
+    void finished();
+
+private:
+    bool convertOne(const QString &converter, const QString &source, const QString &destination, QString *reason);
+    void resetIdle();
+
+    ConversionHost &m_host;
+    Dialogs &m_dialogs;
+    ChildRunner m_runner;
+    QString m_resourcePath = QStringLiteral(":/CUSTOM/102");
+    bool m_converting = false;
+    bool m_abandoned = false;
+    QStringList m_commandLines;
+};

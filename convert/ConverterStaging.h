@@ -1,0 +1,29 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The converter travels inside the program as a resource and is written to
+// the temporary folder for the length of a run.
+
+// The folder named by "TEMP", or the system's temporary folder when "TEMP" is
+// unset or empty. Read afresh on every call.
+QString TemporaryFolder();
+
+// Where a run stages the converter: the temporary folder and "ffmpeg.exe".
+QString ConverterPath();
+
+// The converter's bytes from the program's resources. Throws when missing.
+QByteArray LoadConverterResource(const QString &resourcePath = QStringLiteral(":/CUSTOM/102"));
+
+// True when the file at path is one the program may run as its converter:
+// a regular file (not a link) that belongs to this user, that nobody else
+// may change, that its owner may run, and whose bytes equal the converter's.
+bool IsTrustedConverter(const QString &path, const QByteArray &converterBytes);
+
+// Makes sure path holds the converter. A trusted file is used as it is;
+// anything else is replaced by a fresh copy, executable by its owner only.
+// Throws RuntimeError when the converter cannot be written.
+void StageConverter(const QByteArray &converterBytes, const QString &path);

@@ -1,0 +1,46 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QTreeWidget>
+
+// The list of input files: one column of plain path texts, in conversion
+// order. Items are counted from 1 at the top; new ones always go to the end.
+class FileListWidget final : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit FileListWidget(QWidget *parent = nullptr);
+    Q_DISABLE_COPY_MOVE(FileListWidget)
+
+    // Creates the "AVI File(s)" column, widthInPixels wide.
+    void setUpColumn(int widthInPixels);
+
+    void appendPath(const QString &path);
+    int count() const;
+    QString textAt(int index) const;
+    void setTextAt(int index, const QString &text);
+    void removeAt(int index);
+    void removeAll();
+
+    // The item the list reports as selected, counted from 1; 0 for none.
+    int selectedIndex() const;
+    void selectIndex(int index);
+
+    // Removes the selected item; nothing happens when the list is empty or
+    // nothing is selected.
+    void removeSelected();
+
+Q_SIGNALS:
+    void doubleClicked();
+    void keyDown(int key);
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+};
+
+// The help text shown when the pointer rests over the list.
+QString FileListHelpText();
+
+// True when some item of the list holds exactly this text.
+bool IsListed(const FileListWidget &list, const QString &text);

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Reelwright developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+#
+# Sets up a fresh Debian machine, builds Reelwright with the sanitizers and
+# runs every test headless. Exits non-zero when any test fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+cmake -S . -B build-tests -G Ninja -DCMAKE_BUILD_TYPE=Debug -DREELWRIGHT_SANITIZE=ON -DBUILD_TESTING=ON
+cmake --build build-tests
+cd build-tests
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 "$@"

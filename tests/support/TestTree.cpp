@@ -1,0 +1,61 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TestTree.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+QString WriteScript(const QString &path, const QString &body)
+{
+    WriteTextFile(path, "#!/bin/sh\n" + body.toUtf8() + '\n');
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return path;
+}
+
+QString WriteTextFile(const QString &path, const QByteArray &contents)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(contents);
+    return path;
+}
+
+QString FfmpegProgram()
+{
+    const QString configured = qEnvironmentVariable("FFMPEG");
+    return configured.isEmpty() ? QStringLiteral("ffmpeg") : configured;
+}
+
+bool MakeClip(const QString &path, double seconds)
+{
+    QProcess ffmpeg;
+    ffmpeg.setStandardInputFile(QProcess::nullDevice());
+    ffmpeg.start(FfmpegProgram(),
+        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
+            QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("testsrc=size=160x120:rate=10"),
+            QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+            QStringLiteral("sine=frequency=440:sample_rate=22050"), QStringLiteral("-t"), QString::number(seconds),
+            QStringLiteral("-c:v"), QStringLiteral("mpeg4"), QStringLiteral("-c:a"), QStringLiteral("pcm_s16le"),
+            QStringLiteral("-f"), QStringLiteral("avi"), path});
+    return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0
+        && QFileInfo::exists(path);
+}
+
+QString ProbeVideo(const QString &path)
+{
+    QString ffprobe = FfmpegProgram();
+    ffprobe.replace(QStringLiteral("ffmpeg"), QStringLiteral("ffprobe"));
+    QProcess probe;
+    probe.start(ffprobe,
+        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"), QStringLiteral("v:0"),
+            QStringLiteral("-show_entries"), QStringLiteral("format=format_name:stream=codec_name,width,height"),
+            QStringLiteral("-of"), QStringLiteral("default=noprint_wrappers=1:nokey=1"), path});
+    if (!probe.waitForFinished(30000) || probe.exitCode() != 0)
+        return {};
+    // ffprobe prints the stream's entries, then the format's.
+    const QStringList lines = QString::fromUtf8(probe.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    if (lines.size() < 4)
+        return {};
+    return QStringLiteral("%1 %2 %3x%4").arg(lines[3], lines[0], lines[1], lines[2]);
+}

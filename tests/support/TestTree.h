@@ -1,0 +1,25 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+// Helpers that build real files for tests: scripts that stand in for the
+// converter, and short video clips made with ffmpeg's own generators.
+
+// Writes an executable shell script with the given body and returns its path.
+QString WriteScript(const QString &path, const QString &body);
+
+// Writes a text file and returns its path.
+QString WriteTextFile(const QString &path, const QByteArray &contents);
+
+// The ffmpeg the program embeds (the build tells the tests where it is).
+QString FfmpegProgram();
+
+// Makes an AVI clip of the given length with a test picture and a tone.
+// Returns false when ffmpeg failed.
+bool MakeClip(const QString &path, double seconds = 0.2);
+
+// A one-line description of a video file as ffprobe sees it:
+// "<format> <video codec> <width>x<height>", or empty when unreadable.
+QString ProbeVideo(const QString &path);
