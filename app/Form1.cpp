@@ -20,8 +20,9 @@
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QScreen>
-#include <QStyle>
-#include <QTimer>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -123,18 +124,15 @@ void Form1::createControls()
     m_frame1 = new QGroupBox(QStringLiteral("Save Option"), this);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_frame1->setGeometry(twipsRect(120, 3700, 7800, 1815));
-    paintWhite(m_frame1);
 
     m_option1 = new QRadioButton(QStringLiteral("Save results to this folder:"), m_frame1);
     m_option1->setObjectName(QStringLiteral("Option1"));
     m_option1->setGeometry(twipsRect(240, 300, 3615, 255));
     m_option1->setChecked(true);
-    paintWhite(m_option1);
 
     m_frame3 = new QGroupBox(m_frame1);
     m_frame3->setObjectName(QStringLiteral("Frame3"));
     m_frame3->setGeometry(twipsRect(480, 510, 6840, 810));
-    paintWhite(m_frame3);
 
     m_text1 = new QLineEdit(m_frame3);
     m_text1->setObjectName(QStringLiteral("Text1"));
@@ -146,7 +144,6 @@ void Form1::createControls()
     m_option2 = new QRadioButton(QStringLiteral("Save results in folder of original file"), m_frame1);
     m_option2->setObjectName(QStringLiteral("Option2"));
     m_option2->setGeometry(twipsRect(240, 1410, 3615, 255));
-    paintWhite(m_option2);
 
     m_pushButton2 = pushButton(
         this, QStringLiteral("PushButton2"), QStringLiteral("Start Converting"), twipsRect(120, 5640, 7800, 405));
@@ -158,8 +155,13 @@ void Form1::createControls()
 
 void Form1::setTabOrder()
 {
-    const QList<QWidget *> order = {m_listView1, m_progressBar1, m_pushButton1, m_pushButton3, m_pushButton2,
+    const QList<QWidget *> designed = {m_listView1, m_progressBar1, m_pushButton1, m_pushButton3, m_pushButton2,
         m_pushButton7, m_pushButton8, m_frame1, m_frame3, m_text1, m_pushButton4, m_option1, m_option2};
+    // The bar and the frames are in the designed order but never take the
+    // focus; the chain links the controls that do.
+    QList<QWidget *> order;
+    std::copy_if(designed.cbegin(), designed.cend(), std::back_inserter(order),
+        [](const QWidget *widget) { return widget->focusPolicy() != Qt::NoFocus; });
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }

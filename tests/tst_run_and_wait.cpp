@@ -177,7 +177,11 @@ void TestRunAndWait::barMovesEvery150Polls()
     };
     const ChildOutcome outcome = runner.run({script, {}}, 0, {&bar, u"Processing: a.avi"_s, startValue, itemCount});
     QVERIFY(outcome.cancelled);
-    QCOMPARE(bar.values, expected);
+    // The child may take a few more polls to end; the bar then stays put.
+    QVERIFY(bar.values.size() >= expected.size());
+    for (qsizetype i = expected.size(); i < bar.values.size(); ++i)
+        QCOMPARE(bar.values[i], expected.back());
+    QCOMPARE(bar.values.first(expected.size()), expected);
     // The counter on the bar runs from 0 with every poll; the bar moved at
     // polls 50, 200, 350, ...: that is, at counters 0, 150, 300, ...
     QCOMPARE(bar.texts.front(), u"Processing: a.avi, Please wait.. 0"_s);

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestTree.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -23,8 +24,7 @@ QString WriteTextFile(const QString &path, const QByteArray &contents)
 
 QString FfmpegProgram()
 {
-    const QString configured = qEnvironmentVariable("FFMPEG");
-    return configured.isEmpty() ? QStringLiteral("ffmpeg") : configured;
+    return QStringLiteral(REELWRIGHT_FFMPEG_PATH);
 }
 
 bool MakeClip(const QString &path, double seconds)
@@ -44,8 +44,7 @@ bool MakeClip(const QString &path, double seconds)
 
 QString ProbeVideo(const QString &path)
 {
-    QString ffprobe = FfmpegProgram();
-    ffprobe.replace(QStringLiteral("ffmpeg"), QStringLiteral("ffprobe"));
+    const QString ffprobe = QFileInfo(FfmpegProgram()).dir().filePath(QStringLiteral("ffprobe"));
     QProcess probe;
     probe.start(ffprobe,
         {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"), QStringLiteral("v:0"),

@@ -13,7 +13,7 @@ QString WriteScript(const QString &path, const QString &body);
 // Writes a text file and returns its path.
 QString WriteTextFile(const QString &path, const QByteArray &contents);
 
-// The ffmpeg the program embeds (the build tells the tests where it is).
+// The ffmpeg that the program embeds.
 QString FfmpegProgram();
 
 // Makes an AVI clip of the given length with a test picture and a tone.

@@ -1,0 +1,235 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ApplicationTitle.h"
+#include "FileListWidget.h"
+#include "Form1.h"
+#include "RuntimeError.h"
+#include "ScriptedDialogs.h"
+
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QStringList kFiveItems = {u"/v/A.avi"_s, u"/v/B.avi"_s, u"/v/C.avi"_s, u"/v/D.avi"_s, u"/v/E.avi"_s};
+
+QStringList itemsOf(const FileListWidget &list)
+{
+    QStringList items;
+    for (int i = 1; i <= list.count(); ++i)
+        items << list.textAt(i);
+    return items;
+}
+
+void clickItem(FileListWidget &list, int index)
+{
+    const QRect area = list.visualItemRect(list.topLevelItem(index - 1));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, area.center());
+}
+
+} // namespace
+
+class TestFileList final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void removalActsOnSelectedItemUnlessBusy_data();
+    void removalActsOnSelectedItemUnlessBusy();
+    void removalOnEmptyListDoesNothing();
+    void clearListUnlessBusy_data();
+    void clearListUnlessBusy();
+    void isListedComparesExactly();
+    void dialogAddsChosenFiles_data();
+    void dialogAddsChosenFiles();
+    void dialogIsAskedAsDesigned();
+    void tooManyFilesLeavesListUnchanged();
+    void otherDialogFailureIsReported();
+
+private:
+    QTemporaryDir m_config;
+};
+
+void TestFileList::init()
+{
+    QVERIFY(m_config.isValid());
+    qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+}
+
+void TestFileList::removalActsOnSelectedItemUnlessBusy_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList withoutC = {u"/v/A.avi"_s, u"/v/B.avi"_s, u"/v/D.avi"_s, u"/v/E.avi"_s};
+    QTest::newRow("double-click") << u"double-click"_s << false << withoutC;
+    QTest::newRow("Delete") << u"Delete"_s << false << withoutC;
+    QTest::newRow("Backspace") << u"Backspace"_s << false << kFiveItems;
+    QTest::newRow("letter") << u"X"_s << false << kFiveItems;
+    QTest::newRow("double-click while busy") << u"double-click"_s << true << kFiveItems;
+    QTest::newRow("Delete while busy") << u"Delete"_s << true << kFiveItems;
+}
+
+void TestFileList::removalActsOnSelectedItemUnlessBusy()
+{
+    QFETCH(QString, action);
+    QFETCH(bool, busy);
+    QFETCH(QStringList, expected);
+    ScriptedDialogs dialogs;
+    Form1 form(dialogs, {{}, [] { return 1; }});
+    form.show();
+    FileListWidget &list = *form.listView1();
+    for (const QString &path : kFiveItems)
+        list.appendPath(path);
+    clickItem(list, 3);
+    QCOMPARE(list.selectedIndex(), 3);
+    if (busy)
+        form.setMousePointer(PointerBusy);
+
+    if (action == u"double-click"_s)
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.topLevelItem(2)).center());
+    else if (action == u"Delete"_s)
+        QTest::keyClick(&list, Qt::Key_Delete);
+    else if (action == u"Backspace"_s)
+        QTest::keyClick(&list, Qt::Key_Backspace);
+    else
+        QTest::keyClick(&list, Qt::Key_X);
+
+    QCOMPARE(itemsOf(list), expected);
+    QVERIFY(dialogs.messages.isEmpty());
+}
+
+void TestFileList::removalOnEmptyListDoesNothing()
+{
+    ScriptedDialogs dialogs;
+    Form1 form(dialogs, {{}, [] { return 1; }});
+    form.show();
+    QTest::mouseDClick(form.listView1()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::keyClick(form.listView1(), Qt::Key_Delete);
+    QCOMPARE(form.listView1()->count(), 0);
+    QVERIFY(dialogs.messages.isEmpty());
+}
+
+void TestFileList::clearListUnlessBusy_data()
+{
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<int>("left");
+    QTest::newRow("five items") << kFiveItems << false << 0;
+    QTest::newRow("busy") << kFiveItems << true << 5;
+    QTest::newRow("empty") << QStringList() << false << 0;
+}
+
+void TestFileList::clearListUnlessBusy()
+{
+    QFETCH(QStringList, items);
+    QFETCH(bool, busy);
+    QFETCH(int, left);
+    ScriptedDialogs dialogs;
+    Form1 form(dialogs, {{}, [] { return 1; }});
+    for (const QString &path : items)
+        form.listView1()->appendPath(path);
+    if (busy)
+        form.setMousePointer(PointerBusy);
+    form.pushButton7()->click();
+    QCOMPARE(form.listView1()->count(), left);
+    QVERIFY(dialogs.messages.isEmpty());
+}
+
+void TestFileList::isListedComparesExactly()
+{
+    FileListWidget list;
+    QVERIFY(!IsListed(list, u"/v/A.avi"_s));
+    list.appendPath(u"/v/A.avi"_s);
+    list.appendPath(u"/v/B.avi"_s);
+    QVERIFY(IsListed(list, u"/v/A.avi"_s));
+    QVERIFY(IsListed(list, u"/v/B.avi"_s));
+    QVERIFY(!IsListed(list, u"/v/a.avi"_s));
+    QVERIFY(!IsListed(list, u"/v/A.avi "_s));
+}
+
+void TestFileList::dialogAddsChosenFiles_data()
+{
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<QStringList>("expected");
+    const QString nul(QChar(u'\0'));
+    QTest::newRow("cancel") << QStringList {QString()} << false << QStringList {u"/old.avi"_s};
+    QTest::newRow("one file, as returned")
+        << QStringList {u"/Videos//one.avi"_s} << false << QStringList {u"/old.avi"_s, u"/Videos//one.avi"_s};
+    QTest::newRow("three files in one folder")
+        << QStringList {u"/Videos"_s + nul + u"a.avi"_s + nul + u"b.avi"_s + nul + u"c.avi"_s} << false
+        << QStringList {u"/old.avi"_s, u"/Videos/a.avi"_s, u"/Videos/b.avi"_s, u"/Videos/c.avi"_s};
+    QTest::newRow("files in the root") << QStringList {u"/"_s + nul + u"x.avi"_s + nul + u"y.mpg"_s} << false
+                                       << QStringList {u"/old.avi"_s, u"/x.avi"_s, u"/y.mpg"_s};
+    QTest::newRow("same file twice") << QStringList {u"/v/a.avi"_s, u"/v/a.avi"_s} << false
+                                     << QStringList {u"/old.avi"_s, u"/v/a.avi"_s, u"/v/a.avi"_s};
+    QTest::newRow("while busy") << QStringList {u"/v/a.avi"_s} << true << QStringList {u"/old.avi"_s, u"/v/a.avi"_s};
+}
+
+void TestFileList::dialogAddsChosenFiles()
+{
+    QFETCH(QStringList, answers);
+    QFETCH(bool, busy);
+    QFETCH(QStringList, expected);
+    ScriptedDialogs dialogs;
+    Form1 form(dialogs, {{}, [] { return 1; }});
+    form.listView1()->appendPath(u"/old.avi"_s);
+    if (busy)
+        form.setMousePointer(PointerBusy);
+    for (const QString &answer : answers) {
+        dialogs.fileNameAnswers.enqueue(answer);
+        form.pushButton1()->click();
+    }
+    QCOMPARE(itemsOf(*form.listView1()), expected);
+    QVERIFY(dialogs.messages.isEmpty());
+}
+
+void TestFileList::dialogIsAskedAsDesigned()
+{
+    ScriptedDialogs dialogs;
+    Form1 form(dialogs, {{}, [] { return 1; }});
+    form.pushButton1()->click();
+    QCOMPARE(dialogs.fileRequests.size(), 1);
+    const OpenFileRequest &request = dialogs.fileRequests.front();
+    QCOMPARE(request.title, u"Add File(s) - Hold Ctrl or Shift to select multiple files"_s);
+    QCOMPARE(request.filter, u"AVI Files (*.avi)|*.avi|"_s);
+    QCOMPARE(request.flags, 2621953);
+    QCOMPARE(request.maxFileNameLength, 30000);
+}
+
+void TestFileList::tooManyFilesLeavesListUnchanged()
+{
+    ScriptedDialogs dialogs;
+    SetApplicationTitle(u"Reelwright"_s);
+    Form1 form(dialogs, {{}, [] { return 1; }});
+    form.listView1()->appendPath(u"/old.avi"_s);
+    dialogs.fileNameAnswers.enqueue(int(RuntimeError::BufferTooSmall));
+    form.pushButton1()->click();
+    QCOMPARE(itemsOf(*form.listView1()), QStringList {u"/old.avi"_s});
+    QCOMPARE(dialogs.messages.size(), 1);
+    const MessageRequest &shown = dialogs.messages.front();
+    QCOMPARE(shown.text, u"You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button."_s);
+    QCOMPARE(shown.title, u"Reelwright"_s);
+    QCOMPARE(shown.icon, MessageIcon::None);
+    QCOMPARE(shown.buttons, MessageButtons::Ok);
+}
+
+void TestFileList::otherDialogFailureIsReported()
+{
+    ScriptedDialogs dialogs;
+    Form1 form(dialogs, {{}, [] { return 1; }});
+    dialogs.fileNameAnswers.enqueue(int(RuntimeError::PermissionDenied));
+    form.pushButton1()->click();
+    QCOMPARE(dialogs.messages.size(), 1);
+    QCOMPARE(dialogs.messages.front().title, u"Application Error"_s);
+    QVERIFY(dialogs.messages.front().text.startsWith(
+        u"Permission denied\r\nin Framesmith2021/08/31.Form1.PushButton1_Click at line 112\r\r"_s));
+    QCOMPARE(form.listView1()->count(), 0);
+}
+
+QTEST_MAIN(TestFileList)
+#include "tst_file_list.moc"

@@ -1,0 +1,214 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ApplicationTitle.h"
+#include "FileListWidget.h"
+#include "Form1.h"
+#include "ScriptedDialogs.h"
+#include "TextProgressBar.h"
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestForm1 final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void controlsAsDesigned_data();
+    void controlsAsDesigned();
+    void windowIsFixedAndTitled();
+    void tabOrderFollowsTheDesign();
+    void listHasItsColumnAndHelp();
+    void homePageOpensOnlyOnDrawSeven_data();
+    void homePageOpensOnlyOnDrawSeven();
+    void progressBarKeepsFractionsAndValuesPast100();
+    void busyPointerCoversEveryControlAndComesOff();
+
+private:
+    QTemporaryDir m_config;
+};
+
+void TestForm1::init()
+{
+    QVERIFY(m_config.isValid());
+    qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+}
+
+void TestForm1::controlsAsDesigned_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("container");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<qreal>("pointSize");
+    QTest::newRow("ListView1") << u"ListView1"_s << u"Form1"_s << QString() << QRect(120, 120, 7800, 2535) << 9.0;
+    QTest::newRow("PushButton1") << u"PushButton1"_s << u"Form1"_s << u"Add AVI File(s)"_s
+                                 << QRect(120, 2750, 3840, 405) << 11.25;
+    QTest::newRow("PushButton3") << u"PushButton3"_s << u"Form1"_s << u"Add All AVI File(s) In Folder"_s
+                                 << QRect(4080, 2750, 3840, 405) << 11.25;
+    QTest::newRow("PushButton7") << u"PushButton7"_s << u"Form1"_s << u"Clear List"_s << QRect(120, 3260, 3840, 405)
+                                 << 11.25;
+    QTest::newRow("PushButton8") << u"PushButton8"_s << u"Form1"_s << u"Load Sample/Example Files"_s
+                                 << QRect(4080, 3260, 3840, 405) << 11.25;
+    QTest::newRow("Frame1") << u"Frame1"_s << u"Form1"_s << u"Save Option"_s << QRect(120, 3700, 7800, 1815) << 9.0;
+    QTest::newRow("Option1") << u"Option1"_s << u"Frame1"_s << u"Save results to this folder:"_s
+                             << QRect(240, 300, 3615, 255) << 9.0;
+    QTest::newRow("Frame3") << u"Frame3"_s << u"Frame1"_s << QString() << QRect(480, 510, 6840, 810) << 9.0;
+    QTest::newRow("Text1") << u"Text1"_s << u"Frame3"_s << QString() << QRect(240, 300, 5670, 345) << 9.0;
+    QTest::newRow("PushButton4") << u"PushButton4"_s << u"Frame3"_s << u"..."_s << QRect(6000, 300, 600, 345) << 11.25;
+    QTest::newRow("Option2") << u"Option2"_s << u"Frame1"_s << u"Save results in folder of original file"_s
+                             << QRect(240, 1410, 3615, 255) << 9.0;
+    QTest::newRow("PushButton2") << u"PushButton2"_s << u"Form1"_s << u"Start Converting"_s
+                                 << QRect(120, 5640, 7800, 405) << 11.25;
+    QTest::newRow("ProgressBar1") << u"ProgressBar1"_s << u"Form1"_s << u"Progress Bar"_s << QRect(120, 6160, 7800, 405)
+                                  << 9.0;
+}
+
+void TestForm1::controlsAsDesigned()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, container);
+    QFETCH(QString, caption);
+    QFETCH(QRect, twips);
+    QFETCH(qreal, pointSize);
+
+    ScriptedDialogs dialogs;
+    Form1 form(dialogs, {{}, [] { return 1; }});
+    auto *control = form.findChild<QWidget *>(name);
+    QVERIFY(control);
+    QCOMPARE(control->parentWidget()->objectName(), container);
+    QCOMPARE(control->geometry(),
+        QRect(TwipsToPixels(twips.x()), TwipsToPixels(twips.y()), TwipsToPixels(twips.width()),
+            TwipsToPixels(twips.height())));
+    QCOMPARE(control->font().family(), u"Arial"_s);
+    QVERIFY(control->font().bold());
+    QCOMPARE(control->font().pointSizeF(), pointSize);
+
+    QString shown;
+    if (auto *button = qobject_cast<QAbstractButton *>(control))
+        shown = button->text();
+    else if (auto *frame = qobject_cast<QGroupBox *>(control))
+        shown = frame->title();
+    else if (auto *bar = qobject_cast<TextProgressBar *>(control))
+        shown = bar->text();
+    else if (auto *box = qobject_cast<QLineEdit *>(control))
+        shown = box->text();
+    QCOMPARE(shown, caption);
+}
+
+void TestForm1::windowIsFixedAndTitled()
+{
+    ScriptedDialogs dialogs;
+    Form1 form(dialogs, {{}, [] { return 1; }});
+    QCOMPARE(form.windowTitle(), u"Reelwright Software"_s);
+    QCOMPARE(ApplicationTitle(), u"Reelwright"_s);
+    QVERIFY(!form.windowIcon().isNull());
+    QCOMPARE(form.size(), QSize(536, 446));
+    QCOMPARE(form.minimumSize(), form.maximumSize());
+    QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+    QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(form.palette().color(QPalette::Window), QColor(Qt::white));
+    QVERIFY(form.option1()->isChecked());
+    QVERIFY(!form.option2()->isChecked());
+    QVERIFY(dialogs.messages.isEmpty());
+}
+
+void TestForm1::tabOrderFollowsTheDesign()
+{
+    ScriptedDialogs dialogs;
+    Form1 form(dialogs, {{}, [] { return 1; }});
+    const QStringList designed
+        = {u"ListView1"_s, u"ProgressBar1"_s, u"PushButton1"_s, u"PushButton3"_s, u"PushButton2"_s, u"PushButton7"_s,
+            u"PushButton8"_s, u"Frame1"_s, u"Frame3"_s, u"Text1"_s, u"PushButton4"_s, u"Option1"_s, u"Option2"_s};
+    QStringList focusable;
+    for (const QString &name : designed) {
+        if (form.findChild<QWidget *>(name)->focusPolicy() != Qt::NoFocus)
+            focusable << name;
+    }
+    QCOMPARE(focusable.size(), 10); // the progress bar and the two frames never take the focus
+    QStringList chain;
+    QWidget *widget = form.listView1();
+    do {
+        if (focusable.contains(widget->objectName()) && !chain.contains(widget->objectName()))
+            chain << widget->objectName();
+        widget = widget->nextInFocusChain();
+    } while (widget != form.listView1());
+    QCOMPARE(chain, focusable);
+}
+
+void TestForm1::listHasItsColumnAndHelp()
+{
+    ScriptedDialogs dialogs;
+    Form1 form(dialogs, {{}, [] { return 1; }});
+    FileListWidget *list = form.listView1();
+    QCOMPARE(list->columnCount(), 1);
+    QCOMPARE(list->headerItem()->text(0), u"AVI File(s)"_s);
+    QCOMPARE(list->header()->sectionSize(0), TwipsToPixels(7000));
+    QCOMPARE(list->toolTip(),
+        u"Drag and drop files here. Double-click item to remove it. Move | line to right and "
+        "out of window to reveal full names."_s);
+    QCOMPARE(list->count(), 0);
+}
+
+void TestForm1::homePageOpensOnlyOnDrawSeven_data()
+{
+    QTest::addColumn<int>("draw");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("1") << 1 << false;
+    QTest::newRow("6") << 6 << false;
+    QTest::newRow("7") << 7 << true;
+    QTest::newRow("100") << 100 << false;
+}
+
+void TestForm1::homePageOpensOnlyOnDrawSeven()
+{
+    QFETCH(int, draw);
+    QFETCH(bool, opens);
+    ScriptedDialogs dialogs;
+    int draws = 0;
+    Form1 form(dialogs, {{}, [&] {
+                             ++draws;
+                             return draw;
+                         }});
+    QCOMPARE(draws, 1);
+    QCOMPARE(dialogs.openedUrls, opens ? QList<QUrl> {QUrl(HomePageAddress())} : QList<QUrl> {});
+}
+
+void TestForm1::progressBarKeepsFractionsAndValuesPast100()
+{
+    TextProgressBar bar;
+    QCOMPARE(bar.text(), u"Progress Bar"_s);
+    bar.setValue(33.333);
+    QCOMPARE(bar.value(), 33.333);
+    bar.setValue(180);
+    QCOMPARE(bar.value(), 180.0);
+    QCOMPARE(bar.QProgressBar::value(), bar.maximum());
+    bar.setText(u"Processing: 100% done.avi"_s);
+    QCOMPARE(bar.text(), u"Processing: 100% done.avi"_s);
+}
+
+void TestForm1::busyPointerCoversEveryControlAndComesOff()
+{
+    ScriptedDialogs dialogs;
+    Form1 form(dialogs, {{}, [] { return 1; }});
+    const Qt::CursorShape textCursor = form.text1()->cursor().shape();
+    form.setMousePointer(PointerBusy);
+    QVERIFY(form.isBusy());
+    for (QWidget *widget : {static_cast<QWidget *>(&form), static_cast<QWidget *>(form.pushButton2()),
+             static_cast<QWidget *>(form.text1()), static_cast<QWidget *>(form.listView1())})
+        QCOMPARE(widget->cursor().shape(), Qt::WaitCursor);
+    form.setMousePointer(PointerDefault);
+    QVERIFY(!form.isBusy());
+    QCOMPARE(form.pushButton2()->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(form.text1()->cursor().shape(), textCursor);
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
