@@ -8,11 +8,14 @@
 #include "Dialogs.h"
 #include "ErrorReport.h"
 #include "FileListWidget.h"
+#include "OutputOptions.h"
+#include "PathHelpers.h"
 #include "ProgramIcon.h"
 #include "TextProgressBar.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -84,12 +87,14 @@ Form1::Form1(Dialogs &dialogs, Form1Setup setup, QWidget *parent)
             | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , m_dialogs(dialogs)
     , m_setup(std::move(setup))
+    , m_settings(m_setup.settingsFile)
 {
     if (m_setup.programFolder.isEmpty())
         m_setup.programFolder = QCoreApplication::applicationDirPath();
     if (!m_setup.drawOneToHundred)
         m_setup.drawOneToHundred = drawOneToHundred;
 
+    m_settings.setFirstWriteFailureHandler([this] { tellChoicesCannotBeSaved(); });
     setObjectName(QStringLiteral("Form1"));
     setFont(arialBold(9));
     paintWhite(this);
@@ -170,7 +175,11 @@ void Form1::connectHandlers()
 {
     connect(m_pushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
     connect(m_pushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    connect(m_pushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
     connect(m_pushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
+    connect(m_option1, &QRadioButton::clicked, this, &Form1::Option1_Click);
+    connect(m_option2, &QRadioButton::clicked, this, &Form1::Option2_Click);
+    connect(m_text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
     connect(m_listView1, &FileListWidget::doubleClicked, this, &Form1::ListView1_DblClick);
     connect(m_listView1, &FileListWidget::keyDown, this, &Form1::ListView1_KeyDown);
     connect(m_conversionRun, &ConversionRun::finished, this, &Form1::conversionFinished, Qt::QueuedConnection);
@@ -189,6 +198,48 @@ void Form1::Form_Load()
             m_dialogs.openUrl(QUrl(HomePageAddress()));
     });
     procedure.step(132, [&] { m_listView1->setUpColumn(TwipsToPixels(7000)); });
+    restoreOutputChoice(procedure);
+}
+
+void Form1::restoreOutputChoice(ReportingProcedure &procedure)
+{
+    procedure.step(136, [&] {
+        // The default is worked out first, so a desktop that cannot be found
+        // fails the step even when a folder is stored.
+        const QString desktop = DesktopFolder();
+        m_text1->setText(m_settings.readText(OutputKey::Text1, desktop));
+    });
+    procedure.step(138, [&] { selectOptionByCode(m_option1, m_settings.readTruth(OutputKey::Option1, true)); });
+    procedure.step(140, [&] { selectOptionByCode(m_option2, m_settings.readTruth(OutputKey::Option2, false)); });
+    if (procedure.test(142, [&] { return m_option1->isChecked(); }))
+        procedure.step(144, [&] { m_frame3->setEnabled(true); });
+    else
+        procedure.step(146, [&] { m_frame3->setEnabled(false); });
+}
+
+// Selecting an option by code runs its click handler, as a click would;
+// clearing one does not. Stored choices may clear both options, which
+// exclusive buttons would refuse, so exclusivity is lifted for the clearing.
+void Form1::selectOptionByCode(QRadioButton *option, bool selected)
+{
+    if (selected) {
+        option->setChecked(true);
+        option == m_option1 ? Option1_Click() : Option2_Click();
+        return;
+    }
+    m_option1->setAutoExclusive(false);
+    m_option2->setAutoExclusive(false);
+    option->setChecked(false);
+    m_option1->setAutoExclusive(true);
+    m_option2->setAutoExclusive(true);
+}
+
+void Form1::tellChoicesCannotBeSaved()
+{
+    m_dialogs.message(QStringLiteral("Your choices could not be saved in %1, so they will not be remembered the next "
+                                     "time the program starts. Converting works as usual.")
+                          .arg(QDir::toNativeSeparators(m_settings.filePath())),
+        MessageIcon::Warning);
 }
 
 void Form1::PushButton1_Click()
@@ -199,6 +250,27 @@ void Form1::PushButton1_Click()
 void Form1::PushButton2_Click()
 {
     m_conversionRun->run();
+}
+
+void Form1::PushButton4_Click()
+{
+    BrowseForOutputFolder(m_dialogs, m_settings, this, [this](const QString &folder) { m_text1->setText(folder); });
+}
+
+void Form1::Option1_Click()
+{
+    StoreOptionChoice(m_settings, m_option1->isChecked(), m_option2->isChecked());
+    m_frame3->setEnabled(m_option1->isChecked());
+}
+
+void Form1::Option2_Click()
+{
+    Option1_Click();
+}
+
+void Form1::Text1_Change()
+{
+    m_settings.writeText(OutputKey::Text1, m_text1->text());
 }
 
 void Form1::PushButton7_Click()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ConversionHost.h"
+#include "SettingsStore.h"
 
 #include <QHash>
 #include <QPointer>
@@ -18,6 +19,7 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class ReportingProcedure;
 class TextProgressBar;
 
 // What the main window takes from outside; tests replace the defaults.
@@ -27,7 +29,9 @@ struct Form1Setup {
     // A whole number from 1 to 100, drawn once per start.
     std::function<int()> drawOneToHundred;
     // How long one poll of the wait for the converter lasts.
-    std::chrono::milliseconds pollInterval {100};
+    std::chrono::milliseconds pollInterval{100};
+    // The file that keeps the user's choices.
+    QString settingsFile = SettingsStore::DefaultFilePath();
 };
 
 // The program's one window: the file list, the buttons that fill and empty
@@ -54,6 +58,7 @@ public:
     QLineEdit *text1() const { return m_text1; }
     TextProgressBar *progressBar1() const { return m_progressBar1; }
     ConversionRun &conversionRun() const { return *m_conversionRun; }
+    SettingsStore &settings() { return m_settings; }
 
     // The window's pointer: 0 default, 1 arrow, 11 busy, 99 custom.
     int mousePointer() const override { return m_mousePointer; }
@@ -63,7 +68,11 @@ public:
     void Form_Load();
     void PushButton1_Click();
     void PushButton2_Click();
+    void PushButton4_Click();
     void PushButton7_Click();
+    void Option1_Click();
+    void Option2_Click();
+    void Text1_Change();
     void ListView1_DblClick();
     void ListView1_KeyDown(int key);
 
@@ -75,6 +84,9 @@ private:
     void setTabOrder();
     void connectHandlers();
     void conversionFinished();
+    void restoreOutputChoice(ReportingProcedure &procedure);
+    void selectOptionByCode(QRadioButton *option, bool selected);
+    void tellChoicesCannotBeSaved();
 
     int itemCount() const override;
     QString itemText(int index) const override;
@@ -85,6 +97,7 @@ private:
 
     Dialogs &m_dialogs;
     Form1Setup m_setup;
+    SettingsStore m_settings;
     int m_mousePointer = PointerDefault;
     bool m_closeAfterRun = false;
     QHash<QWidget *, QCursor> m_cursorsBeforeBusy;

@@ -29,9 +29,9 @@ double convertDirectly(const QStringList &sources, const QString &outFolder)
         QProcess ffmpeg;
         ffmpeg.setStandardInputFile(QProcess::nullDevice());
         ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
-        ffmpeg.start(FfmpegProgram(), {QStringLiteral("-i"), source, QStringLiteral("-target"),
-                                       QStringLiteral("ntsc-dvd"),
-                                       outFolder + u'/' + QFileInfo(source).completeBaseName() + QStringLiteral(".mov")});
+        ffmpeg.start(FfmpegProgram(),
+            {QStringLiteral("-i"), source, QStringLiteral("-target"), QStringLiteral("ntsc-dvd"),
+                outFolder + u'/' + QFileInfo(source).completeBaseName() + QStringLiteral(".mov")});
         ffmpeg.waitForFinished(-1);
     }
     return double(clock.nsecsElapsed()) / 1e6;
@@ -84,6 +84,6 @@ int main(int argc, char *argv[])
         window += convertThroughWindow(sources, windowOut);
     }
     std::printf("%d clips of %.1f s, %d rounds: direct %.0f ms, through the window %.0f ms, ratio %.3f\n", clips,
-                seconds, kRounds, direct, window, window / direct);
+        seconds, kRounds, direct, window, window / direct);
     return 0;
 }

@@ -30,7 +30,7 @@ int main(int argc, char *argv[])
 
     clock.restart();
     for (int i = 0; i < runs; ++i)
-        RunAndWait(ChildCommand {child, {}});
+        RunAndWait(ChildCommand{child, {}});
     const double waited = double(clock.nsecsElapsed()) / 1e6;
 
     std::printf("%d children: direct %.1f ms, RunAndWait %.1f ms, ratio %.3f, extra %.3f ms per child\n", runs, direct,

@@ -206,7 +206,7 @@ void ConversionRun::run()
         if (!converted)
             reason = QStringLiteral("the wait for the converter failed");
         if (!reason.isEmpty() && !m_abandoned)
-            failures << FailedFile {source, reason};
+            failures << FailedFile{source, reason};
     }
 
     procedure.step(146, [&] { DeleteFileQuietly(ConverterPath()); });
@@ -235,8 +235,8 @@ bool ConversionRun::convertOne(
     }
     const bool destinationExisted = entryExists(destination);
     ProgressView &bar = m_host.progressBar();
-    const WaitProgress progress {&bar, bar.text(), wholeNumber(bar.value()), m_host.itemCount()};
-    const ChildCommand command {converter,
+    const WaitProgress progress{&bar, bar.text(), wholeNumber(bar.value()), m_host.itemCount()};
+    const ChildCommand command{converter,
         {QStringLiteral("-i"), converterFileArgument(source), QStringLiteral("-target"), QStringLiteral("ntsc-dvd"),
             converterFileArgument(destination)}};
     const ChildOutcome outcome = m_runner.run(command, 0, progress);

@@ -90,7 +90,7 @@ void TestConversionRun::cleanup()
 
 Form1 &TestConversionRun::makeForm()
 {
-    m_form = std::make_unique<Form1>(*m_dialogs, Form1Setup {{}, [] { return 1; }, 10ms});
+    m_form = std::make_unique<Form1>(*m_dialogs, Form1Setup{{}, [] { return 1; }, 10ms});
     return *m_form;
 }
 
@@ -119,7 +119,7 @@ void TestConversionRun::convertsIntoChosenFolder()
 
     form.pushButton2()->click();
 
-    QCOMPARE(m_dialogs->messageTexts(), QStringList {u"Done."_s});
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
     QCOMPARE(m_dialogs->messages.front().icon, MessageIcon::None);
     for (const QString &name : {u"first"_s, u"second"_s})
         QCOMPARE(ProbeVideo(out + u'/' + name + u".mov"_s), u"mpeg mpeg2video 720x480"_s);
@@ -147,7 +147,7 @@ void TestConversionRun::convertsBesideOriginals()
 
     form.pushButton2()->click();
 
-    QCOMPARE(m_dialogs->messageTexts(), QStringList {u"Done."_s});
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
     QCOMPARE(ProbeVideo(m_work->filePath(u"a.b/holiday.mov"_s)), u"mpeg mpeg2video 720x480"_s);
 }
 
@@ -156,7 +156,7 @@ void TestConversionRun::emptyListSaysSo()
     Form1 &form = makeForm();
     form.progressBar1()->setValue(42);
     form.pushButton2()->click();
-    QCOMPARE(m_dialogs->messageTexts(), QStringList {u"No files added."_s});
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"No files added."_s});
     QCOMPARE(m_dialogs->messages.front().title, u"Reelwright"_s);
     QCOMPARE(form.progressBar1()->value(), 42.0);
     QCOMPARE(form.mousePointer(), int(PointerDefault));
@@ -180,7 +180,7 @@ void TestConversionRun::missingOutputFolderStopsTheRun()
     const QString file = WriteTextFile(m_work->filePath(u"file"_s), "x");
     form.text1()->setText(folderText.isEmpty() ? QString() : m_work->filePath(folderText));
     form.pushButton2()->click();
-    QCOMPARE(m_dialogs->messageTexts(), QStringList {u"Folder does not exist. Please select another folder."_s});
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Folder does not exist. Please select another folder."_s});
     QVERIFY(form.conversionRun().commandLines().isEmpty());
     QVERIFY(!form.conversionRun().isConverting());
     QVERIFY(!QFile::exists(ConverterPath()));
@@ -197,7 +197,7 @@ void TestConversionRun::difficultNamesConvert()
 
     form.pushButton2()->click();
 
-    QCOMPARE(m_dialogs->messageTexts(), QStringList {u"Done."_s});
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
     for (QString name : names)
         QCOMPARE(ProbeVideo(m_work->filePath(name.replace(u".avi"_s, u".mov"_s))), u"mpeg mpeg2video 720x480"_s);
 }
@@ -236,7 +236,7 @@ void TestConversionRun::resultThatWouldReplaceItsSourceIsRefused()
     QVERIFY(!QFile::exists(marker));
     QCOMPARE(readAll(source), QByteArray("original"));
     QCOMPARE(m_dialogs->messageTexts(),
-        QStringList {u"Done.\n\n1 of 1 files could not be converted:\n"_s + source
+        QStringList{u"Done.\n\n1 of 1 files could not be converted:\n"_s + source
             + u" - the result would replace the original file"_s});
 }
 
@@ -248,7 +248,7 @@ void TestConversionRun::failedConverterIsReportedNotDone()
     form.option2()->setChecked(true);
     form.pushButton2()->click();
     QCOMPARE(m_dialogs->messageTexts(),
-        QStringList {u"Done.\n\n1 of 1 files could not be converted:\n"_s + m_work->filePath(u"broken.avi"_s)
+        QStringList{u"Done.\n\n1 of 1 files could not be converted:\n"_s + m_work->filePath(u"broken.avi"_s)
             + u" - Invalid data found when processing input"_s});
 }
 
@@ -290,7 +290,7 @@ void TestConversionRun::strangeConverterIsNeverRun()
 
     QVERIFY(!QFile::exists(marker));
     QCOMPARE(readAll(stranger), strangerBytes);
-    QCOMPARE(m_dialogs->messageTexts(), QStringList {u"Done."_s});
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
     QCOMPARE(ProbeVideo(m_work->filePath(u"a.mov"_s)), u"mpeg mpeg2video 720x480"_s);
 }
 
@@ -342,7 +342,7 @@ void TestConversionRun::whileRunningTheWindowStaysUsableButGuarded()
     QCOMPARE(textDuringRun, u"Processing: only.avi"_s);
     QCOMPARE(pointerDuringRun, int(PointerBusy));
     QCOMPARE(form.conversionRun().commandLines().size(), 1);
-    QCOMPARE(m_dialogs->messageTexts(), QStringList {u"Done."_s});
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
     QCOMPARE(form.listView1()->count(), 2);
     QVERIFY(QFile::exists(m_work->filePath(u"only.mov"_s)));
     QVERIFY(!QFile::exists(m_work->filePath(u"late.mov"_s)));
@@ -360,7 +360,7 @@ void TestConversionRun::listEmptiedDuringRunStopsAtItsEnd()
     form.pushButton2()->click();
 
     QCOMPARE(form.conversionRun().commandLines().size(), 1);
-    QCOMPARE(m_dialogs->messageTexts(), QStringList {u"Done."_s});
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
     QVERIFY(!form.conversionRun().isConverting());
 }
 
@@ -393,9 +393,9 @@ void TestConversionRun::closingMessage_data()
 {
     QTest::addColumn<int>("failed");
     QTest::addColumn<QStringList>("expectedLines");
-    QTest::newRow("none") << 0 << QStringList {u"Done."_s};
+    QTest::newRow("none") << 0 << QStringList{u"Done."_s};
     QTest::newRow("one") << 1
-                         << QStringList {u"Done."_s, QString(), u"1 of 30 files could not be converted:"_s,
+                         << QStringList{u"Done."_s, QString(), u"1 of 30 files could not be converted:"_s,
                                 u"/v/1.avi - reason 1"_s};
     QStringList many = {u"Done."_s, QString(), u"25 of 30 files could not be converted:"_s};
     for (int i = 1; i <= 20; ++i)
@@ -410,7 +410,7 @@ void TestConversionRun::closingMessage()
     QFETCH(QStringList, expectedLines);
     QList<FailedFile> failures;
     for (int i = 1; i <= failed; ++i)
-        failures << FailedFile {u"/v/%1.avi"_s.arg(i), u"reason %1"_s.arg(i)};
+        failures << FailedFile{u"/v/%1.avi"_s.arg(i), u"reason %1"_s.arg(i)};
     QCOMPARE(ClosingMessage(30, failures).split(u'\n'), expectedLines);
 }
 

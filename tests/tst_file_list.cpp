@@ -157,17 +157,17 @@ void TestFileList::dialogAddsChosenFiles_data()
     QTest::addColumn<bool>("busy");
     QTest::addColumn<QStringList>("expected");
     const QString nul(QChar(u'\0'));
-    QTest::newRow("cancel") << QStringList {QString()} << false << QStringList {u"/old.avi"_s};
+    QTest::newRow("cancel") << QStringList{QString()} << false << QStringList{u"/old.avi"_s};
     QTest::newRow("one file, as returned")
-        << QStringList {u"/Videos//one.avi"_s} << false << QStringList {u"/old.avi"_s, u"/Videos//one.avi"_s};
+        << QStringList{u"/Videos//one.avi"_s} << false << QStringList{u"/old.avi"_s, u"/Videos//one.avi"_s};
     QTest::newRow("three files in one folder")
-        << QStringList {u"/Videos"_s + nul + u"a.avi"_s + nul + u"b.avi"_s + nul + u"c.avi"_s} << false
-        << QStringList {u"/old.avi"_s, u"/Videos/a.avi"_s, u"/Videos/b.avi"_s, u"/Videos/c.avi"_s};
-    QTest::newRow("files in the root") << QStringList {u"/"_s + nul + u"x.avi"_s + nul + u"y.mpg"_s} << false
-                                       << QStringList {u"/old.avi"_s, u"/x.avi"_s, u"/y.mpg"_s};
-    QTest::newRow("same file twice") << QStringList {u"/v/a.avi"_s, u"/v/a.avi"_s} << false
-                                     << QStringList {u"/old.avi"_s, u"/v/a.avi"_s, u"/v/a.avi"_s};
-    QTest::newRow("while busy") << QStringList {u"/v/a.avi"_s} << true << QStringList {u"/old.avi"_s, u"/v/a.avi"_s};
+        << QStringList{u"/Videos"_s + nul + u"a.avi"_s + nul + u"b.avi"_s + nul + u"c.avi"_s} << false
+        << QStringList{u"/old.avi"_s, u"/Videos/a.avi"_s, u"/Videos/b.avi"_s, u"/Videos/c.avi"_s};
+    QTest::newRow("files in the root") << QStringList{u"/"_s + nul + u"x.avi"_s + nul + u"y.mpg"_s} << false
+                                       << QStringList{u"/old.avi"_s, u"/x.avi"_s, u"/y.mpg"_s};
+    QTest::newRow("same file twice") << QStringList{u"/v/a.avi"_s, u"/v/a.avi"_s} << false
+                                     << QStringList{u"/old.avi"_s, u"/v/a.avi"_s, u"/v/a.avi"_s};
+    QTest::newRow("while busy") << QStringList{u"/v/a.avi"_s} << true << QStringList{u"/old.avi"_s, u"/v/a.avi"_s};
 }
 
 void TestFileList::dialogAddsChosenFiles()
@@ -209,7 +209,7 @@ void TestFileList::tooManyFilesLeavesListUnchanged()
     form.listView1()->appendPath(u"/old.avi"_s);
     dialogs.fileNameAnswers.enqueue(int(RuntimeError::BufferTooSmall));
     form.pushButton1()->click();
-    QCOMPARE(itemsOf(*form.listView1()), QStringList {u"/old.avi"_s});
+    QCOMPARE(itemsOf(*form.listView1()), QStringList{u"/old.avi"_s});
     QCOMPARE(dialogs.messages.size(), 1);
     const MessageRequest &shown = dialogs.messages.front();
     QCOMPARE(shown.text, u"You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button."_s);

@@ -100,11 +100,11 @@ void TestRunAndWait::returnsExitCode()
 {
     QFETCH(int, code);
     const QString script = WriteScript(m_dir.filePath(u"exit.sh"_s), u"exit %1"_s.arg(code));
-    QCOMPARE(RunAndWait(ChildCommand {script, {}}), code);
+    QCOMPARE(RunAndWait(ChildCommand{script, {}}), code);
 
     RecordingBar bar;
     bar.setText(u"Processing: a.avi"_s);
-    QCOMPARE(RunAndWait(ChildCommand {script, {}}, 0, {&bar, bar.text(), 50, 2}), code);
+    QCOMPARE(RunAndWait(ChildCommand{script, {}}, 0, {&bar, bar.text(), 50, 2}), code);
 }
 
 void TestRunAndWait::startFailureGivesErrorBase_data()
@@ -124,7 +124,7 @@ void TestRunAndWait::startFailureGivesErrorBase()
     if (program == u"plain.txt"_s)
         program = WriteTextFile(m_dir.filePath(program), "not a program");
     RecordingBar bar;
-    QCOMPARE(RunAndWait(ChildCommand {program, {}}, 0, {&bar, u"caption"_s, 10, 1}), expected);
+    QCOMPARE(RunAndWait(ChildCommand{program, {}}, 0, {&bar, u"caption"_s, 10, 1}), expected);
     QVERIFY(bar.values.isEmpty());
     QVERIFY(bar.texts.isEmpty());
 }
@@ -135,7 +135,7 @@ void TestRunAndWait::shortChildNeverShowsPleaseWait()
     RecordingBar bar;
     ChildRunner runner(1ms);
     runner.run({script, {}}, 0, {&bar, u"Processing: a.avi"_s, 100, 1});
-    QCOMPARE(bar.texts, QStringList {u"Processing: a.avi"_s});
+    QCOMPARE(bar.texts, QStringList{u"Processing: a.avi"_s});
     QVERIFY(bar.values.isEmpty());
 }
 
@@ -160,7 +160,7 @@ void TestRunAndWait::barMovesEvery150Polls_data()
     QTest::newRow("2 items") << 2 << 50 << series(50, 5, 90, 95);
     QTest::newRow("3 items") << 3 << 33 << series(33, 3, 60, 63);
     QTest::newRow("4 items") << 4 << 25 << series(25, 2, 47, 48);
-    QTest::newRow("20 items") << 20 << 5 << QList<double> {5, 5, 5};
+    QTest::newRow("20 items") << 20 << 5 << QList<double>{5, 5, 5};
 }
 
 void TestRunAndWait::barMovesEvery150Polls()
@@ -236,7 +236,7 @@ void TestRunAndWait::argumentsReachTheChildIntact()
         m_dir.filePath(u"args.sh"_s), u"for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '%1'"_s.arg(out));
     const QStringList arguments = {u"-i"_s, u"a \"quoted\" name.avi"_s, u"$HOME and `date`"_s, u"-leading-dash"_s,
         u"Ünïcödé ファイル.avi"_s, u"semi;colon|pipe"_s};
-    QCOMPARE(RunAndWait(ChildCommand {script, arguments}), 0);
+    QCOMPARE(RunAndWait(ChildCommand{script, arguments}), 0);
     QFile file(out);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts), arguments);

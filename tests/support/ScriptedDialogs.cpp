@@ -25,7 +25,7 @@ QString ScriptedDialogs::openFileNames(QWidget *, const OpenFileRequest &request
 
 QString ScriptedDialogs::chooseFolder(QWidget *owner, const QString &title, const QString &startFolder)
 {
-    folderRequests << FolderRequest {owner, title, startFolder};
+    folderRequests << FolderRequest{owner, title, startFolder};
     return folderAnswers.isEmpty() ? QString() : folderAnswers.dequeue();
 }
 
@@ -44,6 +44,6 @@ MessageAnswer ScriptedDialogs::showMessage(const MessageRequest &request)
 
 QString ScriptedDialogs::askText(const QString &title, const QString &prompt, const QString &defaultAnswer)
 {
-    inputRequests << InputRequest {title, prompt, defaultAnswer};
+    inputRequests << InputRequest{title, prompt, defaultAnswer};
     return inputAnswers.isEmpty() ? QString() : inputAnswers.dequeue();
 }
