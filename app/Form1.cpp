@@ -89,8 +89,6 @@ Form1::Form1(Dialogs &dialogs, Form1Setup setup, QWidget *parent)
     , m_setup(std::move(setup))
     , m_settings(m_setup.settingsFile)
 {
-    if (m_setup.programFolder.isEmpty())
-        m_setup.programFolder = QCoreApplication::applicationDirPath();
     if (!m_setup.drawOneToHundred)
         m_setup.drawOneToHundred = drawOneToHundred;
 
@@ -197,7 +195,8 @@ void Form1::Form_Load()
         if (m_setup.drawOneToHundred() == kHomePageDraw)
             m_dialogs.openUrl(QUrl(HomePageAddress()));
     });
-    procedure.step(132, [&] { m_listView1->setUpColumn(TwipsToPixels(7000)); });
+    procedure.step(132, [&] { m_listView1->addColumn(QStringLiteral("AVI File(s)")); });
+    procedure.step(134, [&] { m_listView1->setColumnWidthInPixels(TwipsToPixels(7000)); });
     restoreOutputChoice(procedure);
 }
 

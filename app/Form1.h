@@ -6,7 +6,6 @@
 #include "SettingsStore.h"
 
 #include <QHash>
-#include <QPointer>
 #include <QWidget>
 
 #include <chrono>
@@ -24,8 +23,6 @@ class TextProgressBar;
 
 // What the main window takes from outside; tests replace the defaults.
 struct Form1Setup {
-    // The folder that holds the program and the files beside it.
-    QString programFolder;
     // A whole number from 1 to 100, drawn once per start.
     std::function<int()> drawOneToHundred;
     // How long one poll of the wait for the converter lasts.

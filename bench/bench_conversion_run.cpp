@@ -40,7 +40,7 @@ double convertDirectly(const QStringList &sources, const QString &outFolder)
 double convertThroughWindow(const QStringList &sources, const QString &outFolder)
 {
     ScriptedDialogs dialogs;
-    Form1 form(dialogs, {{}, [] { return 1; }});
+    Form1 form(dialogs, {[] { return 1; }});
     for (const QString &source : sources)
         form.listView1()->appendPath(source);
     form.text1()->setText(outFolder + u'/');

@@ -94,7 +94,8 @@ void ChildRunner::cancel()
 
 ChildOutcome ChildRunner::run(const ChildCommand &command, std::optional<int> windowStyle, const WaitProgress &progress)
 {
-    Q_UNUSED(SettleWindowStyle(windowStyle));
+    // A Linux child has no window to show: the settled style changes nothing.
+    [[maybe_unused]] const int settledStyle = SettleWindowStyle(windowStyle);
     ChildOutcome outcome;
     m_cancelRequested = false;
 

@@ -26,11 +26,15 @@ FileListWidget::FileListWidget(QWidget *parent)
     setToolTip(FileListHelpText());
 }
 
-void FileListWidget::setUpColumn(int widthInPixels)
+void FileListWidget::addColumn(const QString &headerText)
 {
-    setHeaderLabels({QStringLiteral("AVI File(s)")});
+    setHeaderLabels({headerText});
     setHeaderHidden(false);
-    header()->resizeSection(0, widthInPixels);
+}
+
+void FileListWidget::setColumnWidthInPixels(int width)
+{
+    header()->resizeSection(0, width);
 }
 
 void FileListWidget::appendPath(const QString &path)

@@ -12,8 +12,9 @@ public:
     explicit FileListWidget(QWidget *parent = nullptr);
     Q_DISABLE_COPY_MOVE(FileListWidget)
 
-    // Creates the "AVI File(s)" column, widthInPixels wide.
-    void setUpColumn(int widthInPixels);
+    // Shows the one column with its header text.
+    void addColumn(const QString &headerText);
+    void setColumnWidthInPixels(int width);
 
     void appendPath(const QString &path);
     int count() const;

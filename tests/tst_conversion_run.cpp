@@ -90,7 +90,7 @@ void TestConversionRun::cleanup()
 
 Form1 &TestConversionRun::makeForm()
 {
-    m_form = std::make_unique<Form1>(*m_dialogs, Form1Setup{{}, [] { return 1; }, 10ms});
+    m_form = std::make_unique<Form1>(*m_dialogs, Form1Setup{[] { return 1; }, 10ms});
     return *m_form;
 }
 
