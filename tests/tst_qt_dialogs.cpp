@@ -1,0 +1,140 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ApplicationTitle.h"
+#include "FolderPicker.h"
+#include "QtDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Acts on the modal dialog once it is open, as a person would.
+template<typename Dialog> void whenOpen(const std::function<void(Dialog *)> &act)
+{
+    // The timer fires inside the dialog's own event loop, once it is shown.
+    QTimer::singleShot(0, [act] {
+        if (auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget()))
+            act(dialog);
+    });
+}
+
+} // namespace
+
+class TestQtDialogs final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void messageBoxShowsTitleTextAndIcon();
+    void folderDialogReturnsTheChosenFolder_data();
+    void folderDialogReturnsTheChosenFolder();
+    void cancelledFolderDialogReturnsNothing();
+    void classicFilterBecomesNameFilters_data();
+    void classicFilterBecomesNameFilters();
+    void selectionBecomesFileNameText_data();
+    void selectionBecomesFileNameText();
+};
+
+void TestQtDialogs::messageBoxShowsTitleTextAndIcon()
+{
+    SetApplicationTitle(u"Reelwright"_s);
+    QtDialogs dialogs;
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    whenOpen<QMessageBox>([&](QMessageBox *box) {
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        box->button(QMessageBox::Ok)->click();
+    });
+    QCOMPARE(dialogs.message(u"Done."_s, MessageIcon::Warning), MessageAnswer::Ok);
+    QCOMPARE(title, u"Reelwright"_s);
+    QCOMPARE(text, u"Done."_s);
+    QCOMPARE(icon, QMessageBox::Warning);
+}
+
+void TestQtDialogs::folderDialogReturnsTheChosenFolder_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("folder") << u"<temp>/out"_s << u"<temp>/out"_s;
+    QTest::newRow("root") << u"/"_s << u"/"_s;
+}
+
+void TestQtDialogs::folderDialogReturnsTheChosenFolder()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, expected);
+    QTemporaryDir temp;
+    QVERIFY(QDir().mkpath(temp.filePath(u"out"_s)));
+    chosen.replace(u"<temp>"_s, temp.path());
+    expected.replace(u"<temp>"_s, temp.path());
+    QtDialogs dialogs;
+    QWidget owner;
+    QString startedIn;
+    bool modal = false;
+    whenOpen<QFileDialog>([&](QFileDialog *dialog) {
+        startedIn = dialog->directory().absolutePath();
+        modal = dialog->isModal();
+        dialog->setDirectory(chosen);
+        dialog->selectFile(chosen);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    QCOMPARE(PickFolder(dialogs, &owner, u"Please select folder:"_s, temp.path()), expected);
+    QCOMPARE(startedIn, temp.path());
+    QVERIFY(modal);
+}
+
+void TestQtDialogs::cancelledFolderDialogReturnsNothing()
+{
+    QtDialogs dialogs;
+    whenOpen<QFileDialog>([](QFileDialog *dialog) { dialog->reject(); });
+    QCOMPARE(PickFolder(dialogs, nullptr, u"Please select folder:"_s, u"/no/such/start"_s), QString());
+}
+
+void TestQtDialogs::classicFilterBecomesNameFilters_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("avi") << u"AVI Files (*.avi)|*.avi|"_s << QStringList{u"AVI Files (*.avi)"_s};
+    QTest::newRow("two, bare descriptions")
+        << u"Videos|*.avi;*.mpg|All|*.*"_s << QStringList{u"Videos (*.avi *.mpg)"_s, u"All (*.*)"_s};
+}
+
+void TestQtDialogs::classicFilterBecomesNameFilters()
+{
+    QFETCH(QString, filter);
+    QFETCH(QStringList, expected);
+    QCOMPARE(NameFiltersFromClassicFilter(filter), expected);
+}
+
+void TestQtDialogs::selectionBecomesFileNameText_data()
+{
+    const QString nul(QChar(u'\0'));
+    QTest::addColumn<QStringList>("selection");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("none") << QStringList() << QString();
+    QTest::newRow("one") << QStringList{u"/v/a.avi"_s} << u"/v/a.avi"_s;
+    QTest::newRow("two") << QStringList{u"/v/a.avi"_s, u"/v/b.avi"_s} << u"/v"_s + nul + u"a.avi"_s + nul + u"b.avi"_s;
+    QTest::newRow("root") << QStringList{u"/a.avi"_s, u"/b.avi"_s} << u"/"_s + nul + u"a.avi"_s + nul + u"b.avi"_s;
+}
+
+void TestQtDialogs::selectionBecomesFileNameText()
+{
+    QFETCH(QStringList, selection);
+    QFETCH(QString, expected);
+    QCOMPARE(FileNameTextForSelection(selection), expected);
+}
+
+QTEST_MAIN(TestQtDialogs)
+#include "tst_qt_dialogs.moc"
