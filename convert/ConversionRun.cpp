@@ -86,10 +86,9 @@ QString DestinationBesideSource(const QString &source, const QString &extension)
     return CollapseBackslashes(FolderOfPath(source) + u'/' + FileNameOfPath(StripExtension(source) + u'.' + extension));
 }
 
-QString ConverterCommandLine(const QString &converter, const QString &source, const QString &destination)
+QString ConverterArgumentsText(const QString &source, const QString &destination)
 {
-    return converter + QStringLiteral(" -i ") + quoted(source) + QStringLiteral(" -target ntsc-dvd ")
-        + quoted(destination);
+    return QStringLiteral(" -i ") + quoted(source) + QStringLiteral(" -target ntsc-dvd ") + quoted(destination);
 }
 
 bool IsSameFile(const QString &source, const QString &destination)
@@ -190,20 +189,13 @@ void ConversionRun::run()
             procedure.step(134, [&] { destination = DestinationBesideSource(source, extension); });
         }
         procedure.step(136, [&] { converter = ConverterPath(); });
-        procedure.step(138, [&] {
-            arguments
-                = QStringLiteral(" -i ") + quoted(source) + QStringLiteral(" -target ntsc-dvd ") + quoted(destination);
-        });
+        procedure.step(138, [&] { arguments = ConverterArgumentsText(source, destination); });
         procedure.step(140, [&] {
             commandLine = converter + arguments;
             m_commandLines << commandLine;
         });
         QString reason;
-        const bool converted = procedure.step(142, [&] {
-            if (!convertOne(converter, source, destination, &reason) && reason.isEmpty())
-                reason = QStringLiteral("the converter failed");
-        });
-        if (!converted)
+        if (!procedure.step(142, [&] { reason = convertOne(converter, source, destination); }))
             reason = QStringLiteral("the wait for the converter failed");
         if (!reason.isEmpty() && !m_abandoned)
             failures << FailedFile{source, reason};
@@ -226,13 +218,10 @@ void ConversionRun::run()
     Q_EMIT finished();
 }
 
-bool ConversionRun::convertOne(
-    const QString &converter, const QString &source, const QString &destination, QString *reason)
+QString ConversionRun::convertOne(const QString &converter, const QString &source, const QString &destination)
 {
-    if (IsSameFile(source, destination)) {
-        *reason = QStringLiteral("the result would replace the original file");
-        return false;
-    }
+    if (IsSameFile(source, destination))
+        return QStringLiteral("the result would replace the original file");
     const bool destinationExisted = entryExists(destination);
     ProgressView &bar = m_host.progressBar();
     const WaitProgress progress{&bar, bar.text(), wholeNumber(bar.value()), m_host.itemCount()};
@@ -240,12 +229,10 @@ bool ConversionRun::convertOne(
         {QStringLiteral("-i"), converterFileArgument(source), QStringLiteral("-target"), QStringLiteral("ntsc-dvd"),
             converterFileArgument(destination)}};
     const ChildOutcome outcome = m_runner.run(command, 0, progress);
+    // Only an unfinished result that this converter created is removed.
     if (outcome.cancelled && !destinationExisted)
         DeleteFileQuietly(destination);
-    if (outcome.succeeded())
-        return true;
-    *reason = failureReason(outcome);
-    return false;
+    return outcome.succeeded() ? QString() : failureReason(outcome);
 }
 
 void ConversionRun::resetIdle()

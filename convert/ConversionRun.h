@@ -25,8 +25,9 @@ QString ClosingMessage(int fileCount, const QList<FailedFile> &failures);
 QString DestinationInFolder(const QString &folder, const QString &source, const QString &extension);
 QString DestinationBesideSource(const QString &source, const QString &extension);
 
-// The command text of one conversion, as a person would type it.
-QString ConverterCommandLine(const QString &converter, const QString &source, const QString &destination);
+// What follows the converter's path in the command text of one conversion,
+// as a person would type it.
+QString ConverterArgumentsText(const QString &source, const QString &destination);
 
 // True when both paths name the same file, so that converting one into the
 // other would destroy the source.
@@ -60,7 +61,8 @@ Q_SIGNALS:
     void finished();
 
 private:
-    bool convertOne(const QString &converter, const QString &source, const QString &destination, QString *reason);
+    // Converts one file; the reason it failed, or the empty text.
+    QString convertOne(const QString &converter, const QString &source, const QString &destination);
     void resetIdle();
 
     ConversionHost &m_host;
