@@ -14,6 +14,11 @@ mkdir -p "$(dirname "$picture")"
 # The window is 536 by 446 pixels and opens centred; without a window manager
 # it has no frame, so its place on the screen follows from the screen's size.
 export REELWRIGHT_SHOT_PROGRAM=$program REELWRIGHT_SHOT_PICTURE=$picture
+# A configuration folder of its own, so the picture neither reads nor changes
+# the user's remembered choices.
+XDG_CONFIG_HOME=$(mktemp -d)
+export XDG_CONFIG_HOME
+trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT
 xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" bash -c '
     "$REELWRIGHT_SHOT_PROGRAM" &
     pid=$!
