@@ -3,6 +3,7 @@
 #include "ApplicationTitle.h"
 #include "FolderPicker.h"
 #include "QtDialogs.h"
+#include "RuntimeError.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -38,6 +39,8 @@ private Q_SLOTS:
     void folderDialogReturnsTheChosenFolder_data();
     void folderDialogReturnsTheChosenFolder();
     void cancelledFolderDialogReturnsNothing();
+    void fileDialogReturnsFolderAndNames_data();
+    void fileDialogReturnsFolderAndNames();
     void classicFilterBecomesNameFilters_data();
     void classicFilterBecomesNameFilters();
     void selectionBecomesFileNameText_data();
@@ -100,6 +103,51 @@ void TestQtDialogs::cancelledFolderDialogReturnsNothing()
     QtDialogs dialogs;
     whenOpen<QFileDialog>([](QFileDialog *dialog) { dialog->reject(); });
     QCOMPARE(PickFolder(dialogs, nullptr, u"Please select folder:"_s, u"/no/such/start"_s), QString());
+}
+
+void TestQtDialogs::fileDialogReturnsFolderAndNames_data()
+{
+    const QString nul(QChar(u'\0'));
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QString>("expected"); // "<temp>" stands for the folder; empty when too long
+    QTest::newRow("one") << QStringList{u"a.avi"_s} << 30000 << u"<temp>/a.avi"_s;
+    QTest::newRow("two") << QStringList{u"a.avi"_s, u"b.avi"_s} << 30000
+                         << u"<temp>"_s + nul + u"a.avi"_s + nul + u"b.avi"_s;
+    QTest::newRow("too long") << QStringList{u"a.avi"_s, u"b.avi"_s} << 10 << QString();
+}
+
+void TestQtDialogs::fileDialogReturnsFolderAndNames()
+{
+    QFETCH(QStringList, names);
+    QFETCH(int, limit);
+    QFETCH(QString, expected);
+    QTemporaryDir temp;
+    for (const QString &name : names) {
+        QFile file(temp.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QtDialogs dialogs;
+    QString title;
+    QStringList filters;
+    whenOpen<QFileDialog>([&](QFileDialog *dialog) {
+        title = dialog->windowTitle();
+        filters = dialog->nameFilters();
+        dialog->setDirectory(temp.path());
+        dialog->selectFile(u"\"%1\""_s.arg(names.join(u"\" \""_s)));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    const OpenFileRequest request{
+        u"Add File(s)"_s, u"AVI Files (*.avi)|*.avi|"_s, OpenFileReadOnly | OpenFileAllowMultiSelect, limit};
+    try {
+        QCOMPARE(dialogs.openFileNames(nullptr, request), expected.replace(u"<temp>"_s, temp.path()));
+        QVERIFY(!expected.isEmpty());
+    } catch (const RuntimeError &error) {
+        QVERIFY(expected.isEmpty());
+        QCOMPARE(error.number(), int(RuntimeError::BufferTooSmall));
+    }
+    QCOMPARE(title, u"Add File(s)"_s);
+    QCOMPARE(filters, QStringList{u"AVI Files (*.avi)"_s});
 }
 
 void TestQtDialogs::classicFilterBecomesNameFilters_data()
