@@ -22,5 +22,5 @@ public:
 
 private:
     double m_value = 0;
-    QString m_text = QStringLiteral("Progress Bar");
+    QString m_text = kProgressBarRestingText;
 };

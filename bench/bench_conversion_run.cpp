@@ -7,6 +7,7 @@
 #include "ConverterStaging.h"
 #include "FileListWidget.h"
 #include "Form1.h"
+#include "QuietStart.h"
 #include "ScriptedDialogs.h"
 #include "TestTree.h"
 
@@ -40,7 +41,7 @@ double convertDirectly(const QStringList &sources, const QString &outFolder)
 double convertThroughWindow(const QStringList &sources, const QString &outFolder)
 {
     ScriptedDialogs dialogs;
-    Form1 form(dialogs, {[] { return 1; }});
+    Form1 form(dialogs, QuietStart());
     for (const QString &source : sources)
         form.listView1()->appendPath(source);
     form.text1()->setText(outFolder + u'/');

@@ -149,7 +149,7 @@ void ConversionRun::run()
     procedure.step(110, [&] { converterBytes = LoadConverterResource(m_resourcePath); });
     // Without a converter no file can convert; saying "Done." would be a lie.
     if (!procedure.step(112, [&] { StageConverter(converterBytes, ConverterPath()); })) {
-        resetIdle();
+        resetIdle(procedure);
         m_converting = false;
         Q_EMIT finished();
         return;
@@ -207,9 +207,7 @@ void ConversionRun::run()
         Q_EMIT finished();
         return;
     }
-    procedure.step(148, [&] { m_host.setMousePointer(PointerDefault); });
-    procedure.step(150, [&] { m_host.progressBar().setValue(0); });
-    procedure.step(152, [&] { m_host.progressBar().setText(QStringLiteral("Progress Bar")); });
+    resetIdle(procedure);
     procedure.step(154, [&] {
         m_dialogs.message(
             ClosingMessage(filesStarted, failures), failures.isEmpty() ? MessageIcon::None : MessageIcon::Warning);
@@ -235,9 +233,9 @@ QString ConversionRun::convertOne(const QString &converter, const QString &sourc
     return outcome.succeeded() ? QString() : failureReason(outcome);
 }
 
-void ConversionRun::resetIdle()
+void ConversionRun::resetIdle(ReportingProcedure &procedure)
 {
-    m_host.setMousePointer(PointerDefault);
-    m_host.progressBar().setValue(0);
-    m_host.progressBar().setText(QStringLiteral("Progress Bar"));
+    procedure.step(148, [&] { m_host.setMousePointer(PointerDefault); });
+    procedure.step(150, [&] { m_host.progressBar().setValue(0); });
+    procedure.step(152, [&] { m_host.progressBar().setText(kProgressBarRestingText); });
 }

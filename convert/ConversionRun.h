@@ -10,6 +10,7 @@
 
 class ConversionHost;
 class Dialogs;
+class ReportingProcedure;
 
 struct FailedFile {
     QString source;
@@ -63,7 +64,8 @@ Q_SIGNALS:
 private:
     // Converts one file; the reason it failed, or the empty text.
     QString convertOne(const QString &converter, const QString &source, const QString &destination);
-    void resetIdle();
+    // Pointer and bar back to rest: the finishing steps of every run that started.
+    void resetIdle(ReportingProcedure &procedure);
 
     ConversionHost &m_host;
     Dialogs &m_dialogs;

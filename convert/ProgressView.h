@@ -4,6 +4,9 @@
 
 #include <QString>
 
+// What the bar shows while no work goes on.
+inline const QString kProgressBarRestingText = QStringLiteral("Progress Bar");
+
 // What a long wait needs of a progress bar: a value on a scale of 0 to 100
 // that may hold fractions and may run past 100, and a text drawn on the bar.
 class ProgressView {

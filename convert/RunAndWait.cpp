@@ -150,7 +150,7 @@ ChildOutcome ChildRunner::run(const ChildCommand &command, std::optional<int> wi
     outcome.cancelled = m_cancelRequested;
     outcome.lastLines = tail.lines();
     if (bar)
-        bar->setText(progress.caption.isEmpty() ? QStringLiteral("Progress Bar") : progress.caption);
+        bar->setText(progress.caption.isEmpty() ? kProgressBarRestingText : progress.caption);
     return outcome;
 }
 

@@ -4,6 +4,7 @@
 #include "ConverterStaging.h"
 #include "FileListWidget.h"
 #include "Form1.h"
+#include "QuietStart.h"
 #include "ScriptedDialogs.h"
 #include "TestTree.h"
 #include "TextProgressBar.h"
@@ -90,7 +91,7 @@ void TestConversionRun::cleanup()
 
 Form1 &TestConversionRun::makeForm()
 {
-    m_form = std::make_unique<Form1>(*m_dialogs, Form1Setup{[] { return 1; }, 10ms});
+    m_form = std::make_unique<Form1>(*m_dialogs, QuietStart(10ms));
     return *m_form;
 }
 

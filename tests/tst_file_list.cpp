@@ -3,8 +3,10 @@
 #include "ApplicationTitle.h"
 #include "FileListWidget.h"
 #include "Form1.h"
+#include "QuietStart.h"
 #include "RuntimeError.h"
 #include "ScriptedDialogs.h"
+#include "TestTree.h"
 
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -79,7 +81,7 @@ void TestFileList::removalActsOnSelectedItemUnlessBusy()
     QFETCH(bool, busy);
     QFETCH(QStringList, expected);
     ScriptedDialogs dialogs;
-    Form1 form(dialogs, {[] { return 1; }});
+    Form1 form(dialogs, QuietStart());
     form.show();
     FileListWidget &list = *form.listView1();
     for (const QString &path : kFiveItems)
@@ -105,7 +107,7 @@ void TestFileList::removalActsOnSelectedItemUnlessBusy()
 void TestFileList::removalOnEmptyListDoesNothing()
 {
     ScriptedDialogs dialogs;
-    Form1 form(dialogs, {[] { return 1; }});
+    Form1 form(dialogs, QuietStart());
     form.show();
     QTest::mouseDClick(form.listView1()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
     QTest::keyClick(form.listView1(), Qt::Key_Delete);
@@ -129,7 +131,7 @@ void TestFileList::clearListUnlessBusy()
     QFETCH(bool, busy);
     QFETCH(int, left);
     ScriptedDialogs dialogs;
-    Form1 form(dialogs, {[] { return 1; }});
+    Form1 form(dialogs, QuietStart());
     for (const QString &path : items)
         form.listView1()->appendPath(path);
     if (busy)
@@ -176,7 +178,7 @@ void TestFileList::dialogAddsChosenFiles()
     QFETCH(bool, busy);
     QFETCH(QStringList, expected);
     ScriptedDialogs dialogs;
-    Form1 form(dialogs, {[] { return 1; }});
+    Form1 form(dialogs, QuietStart());
     form.listView1()->appendPath(u"/old.avi"_s);
     if (busy)
         form.setMousePointer(PointerBusy);
@@ -191,7 +193,7 @@ void TestFileList::dialogAddsChosenFiles()
 void TestFileList::dialogIsAskedAsDesigned()
 {
     ScriptedDialogs dialogs;
-    Form1 form(dialogs, {[] { return 1; }});
+    Form1 form(dialogs, QuietStart());
     form.pushButton1()->click();
     QCOMPARE(dialogs.fileRequests.size(), 1);
     const OpenFileRequest &request = dialogs.fileRequests.front();
@@ -205,7 +207,7 @@ void TestFileList::tooManyFilesLeavesListUnchanged()
 {
     ScriptedDialogs dialogs;
     SetApplicationTitle(u"Reelwright"_s);
-    Form1 form(dialogs, {[] { return 1; }});
+    Form1 form(dialogs, QuietStart());
     form.listView1()->appendPath(u"/old.avi"_s);
     dialogs.fileNameAnswers.enqueue(int(RuntimeError::BufferTooSmall));
     form.pushButton1()->click();
@@ -221,7 +223,7 @@ void TestFileList::tooManyFilesLeavesListUnchanged()
 void TestFileList::otherDialogFailureIsReported()
 {
     ScriptedDialogs dialogs;
-    Form1 form(dialogs, {[] { return 1; }});
+    Form1 form(dialogs, QuietStart());
     dialogs.fileNameAnswers.enqueue(int(RuntimeError::PermissionDenied));
     form.pushButton1()->click();
     QCOMPARE(dialogs.messages.size(), 1);

@@ -4,7 +4,9 @@
 #include "FileListWidget.h"
 #include "Form1.h"
 #include "PathHelpers.h"
+#include "QuietStart.h"
 #include "ScriptedDialogs.h"
+#include "TestTree.h"
 #include "TextProgressBar.h"
 
 #include <QGroupBox>
@@ -81,7 +83,7 @@ void TestForm1::controlsAsDesigned()
     QFETCH(qreal, pointSize);
 
     ScriptedDialogs dialogs;
-    Form1 form(dialogs, {[] { return 1; }});
+    Form1 form(dialogs, QuietStart());
     auto *control = form.findChild<QWidget *>(name);
     QVERIFY(control);
     QCOMPARE(control->parentWidget()->objectName(), container);
@@ -107,7 +109,7 @@ void TestForm1::controlsAsDesigned()
 void TestForm1::windowIsFixedAndTitled()
 {
     ScriptedDialogs dialogs;
-    Form1 form(dialogs, {[] { return 1; }});
+    Form1 form(dialogs, QuietStart());
     QCOMPARE(form.windowTitle(), u"Reelwright Software"_s);
     QCOMPARE(ApplicationTitle(), u"Reelwright"_s);
     QVERIFY(!form.windowIcon().isNull());
@@ -124,7 +126,7 @@ void TestForm1::windowIsFixedAndTitled()
 void TestForm1::tabOrderFollowsTheDesign()
 {
     ScriptedDialogs dialogs;
-    Form1 form(dialogs, {[] { return 1; }});
+    Form1 form(dialogs, QuietStart());
     const QStringList designed
         = {u"ListView1"_s, u"ProgressBar1"_s, u"PushButton1"_s, u"PushButton3"_s, u"PushButton2"_s, u"PushButton7"_s,
             u"PushButton8"_s, u"Frame1"_s, u"Frame3"_s, u"Text1"_s, u"PushButton4"_s, u"Option1"_s, u"Option2"_s};
@@ -147,7 +149,7 @@ void TestForm1::tabOrderFollowsTheDesign()
 void TestForm1::listHasItsColumnAndHelp()
 {
     ScriptedDialogs dialogs;
-    Form1 form(dialogs, {[] { return 1; }});
+    Form1 form(dialogs, QuietStart());
     FileListWidget *list = form.listView1();
     QCOMPARE(list->columnCount(), 1);
     QCOMPARE(list->headerItem()->text(0), u"AVI File(s)"_s);
@@ -198,7 +200,7 @@ void TestForm1::progressBarKeepsFractionsAndValuesPast100()
 void TestForm1::busyPointerCoversEveryControlAndComesOff()
 {
     ScriptedDialogs dialogs;
-    Form1 form(dialogs, {[] { return 1; }});
+    Form1 form(dialogs, QuietStart());
     const Qt::CursorShape textCursor = form.text1()->cursor().shape();
     form.setMousePointer(PointerBusy);
     QVERIFY(form.isBusy());

@@ -4,6 +4,7 @@
 #include "FileListWidget.h"
 #include "Form1.h"
 #include "PathHelpers.h"
+#include "QuietStart.h"
 #include "RuntimeError.h"
 #include "ScriptedDialogs.h"
 #include "SettingsStore.h"
@@ -69,7 +70,7 @@ void TestOutputOptions::init()
 
 std::unique_ptr<Form1> TestOutputOptions::startForm(ScriptedDialogs &dialogs)
 {
-    return std::make_unique<Form1>(dialogs, Form1Setup{[] { return 1; }});
+    return std::make_unique<Form1>(dialogs, QuietStart());
 }
 
 QString TestOutputOptions::stored(const QString &key) const
@@ -251,7 +252,7 @@ void TestOutputOptions::optionsDuringARunApplyToTheNextFile()
     QTemporaryDir work;
     ScriptedDialogs dialogs;
     qputenv("TEMP", work.path().toUtf8());
-    const auto form = std::make_unique<Form1>(dialogs, Form1Setup{[] { return 1; }, std::chrono::milliseconds(10)});
+    const auto form = std::make_unique<Form1>(dialogs, QuietStart(std::chrono::milliseconds(10)));
     form->conversionRun().setConverterResource(
         WriteScript(work.filePath(u"fake.sh"_s), u"sleep 0.3\nprintf x > \"$5\""_s));
     QVERIFY(QDir().mkpath(work.filePath(u"out"_s)));
