@@ -91,6 +91,8 @@ Form1::Form1(Dialogs &dialogs, Form1Setup setup, QWidget *parent)
 {
     if (!m_setup.drawOneToHundred)
         m_setup.drawOneToHundred = drawOneToHundred;
+    if (m_setup.programFolder.isEmpty())
+        m_setup.programFolder = QCoreApplication::applicationDirPath();
 
     m_settings.setFirstWriteFailureHandler([this] { tellChoicesCannotBeSaved(); });
     setObjectName(QStringLiteral("Form1"));

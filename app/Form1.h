@@ -29,6 +29,9 @@ struct Form1Setup {
     std::chrono::milliseconds pollInterval{100};
     // The file that keeps the user's choices.
     QString settingsFile = SettingsStore::DefaultFilePath();
+    // The folder with the files installed beside the program (the samples,
+    // the skin, the pointers); empty means the folder of the executable.
+    QString programFolder;
 };
 
 // The program's one window: the file list, the buttons that fill and empty
@@ -56,6 +59,7 @@ public:
     TextProgressBar *progressBar1() const { return m_progressBar1; }
     ConversionRun &conversionRun() const { return *m_conversionRun; }
     SettingsStore &settings() { return m_settings; }
+    const QString &programFolder() const { return m_setup.programFolder; }
 
     // The window's pointer: 0 default, 1 arrow, 11 busy, 99 custom.
     int mousePointer() const override { return m_mousePointer; }

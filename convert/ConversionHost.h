@@ -2,17 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "WindowPointer.h"
+
 #include <QString>
 
 class ProgressView;
-
-// The window pointer values the program uses.
-enum WindowPointer : int {
-    PointerDefault = 0,
-    PointerArrow = 1,
-    PointerBusy = 11,
-    PointerCustom = 99,
-};
 
 // What a conversion run needs of the main window: the list it converts, the
 // output choice, the window's pointer and the progress bar. The run reads all

@@ -176,10 +176,12 @@ void TestForm1::homePageOpensOnlyOnDrawSeven()
     QFETCH(bool, opens);
     ScriptedDialogs dialogs;
     int draws = 0;
-    Form1 form(dialogs, {[&] {
+    Form1Setup setup;
+    setup.drawOneToHundred = [&] {
         ++draws;
         return draw;
-    }});
+    };
+    Form1 form(dialogs, setup);
     QCOMPARE(draws, 1);
     QCOMPARE(dialogs.openedUrls, opens ? QList<QUrl>{QUrl(HomePageAddress())} : QList<QUrl>{});
 }

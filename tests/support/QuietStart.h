@@ -10,5 +10,8 @@
 // poll for the wait on the converter.
 inline Form1Setup QuietStart(std::chrono::milliseconds pollInterval = std::chrono::milliseconds(100))
 {
-    return Form1Setup{[] { return 1; }, pollInterval};
+    Form1Setup setup;
+    setup.drawOneToHundred = [] { return 1; };
+    setup.pollInterval = pollInterval;
+    return setup;
 }
