@@ -82,6 +82,24 @@ void FileListWidget::selectIndex(int index)
         setCurrentItem(item);
 }
 
+int FileListWidget::itemIndexAt(const QPoint &viewportPoint) const
+{
+    QTreeWidgetItem *item = itemAt(viewportPoint);
+    return item ? indexOfTopLevelItem(item) + 1 : 0;
+}
+
+QRect FileListWidget::itemRect(int index) const
+{
+    const QTreeWidgetItem *item = topLevelItem(index - 1);
+    return item ? visualItemRect(item) : QRect();
+}
+
+void FileListWidget::scrollToItemIndex(int index)
+{
+    if (const QTreeWidgetItem *item = topLevelItem(index - 1))
+        scrollToItem(item);
+}
+
 void FileListWidget::removeSelected()
 {
     if (count() == 0)

@@ -27,6 +27,13 @@ public:
     int selectedIndex() const;
     void selectIndex(int index);
 
+    // The item under a point of the viewport, counted from 1; 0 for none.
+    int itemIndexAt(const QPoint &viewportPoint) const;
+    // Where item index is drawn, in viewport coordinates; empty for none.
+    QRect itemRect(int index) const;
+    // Scrolls the list so that item index is visible.
+    void scrollToItemIndex(int index);
+
     // Removes the selected item; nothing happens when the list is empty or
     // nothing is selected.
     void removeSelected();

@@ -28,7 +28,7 @@ QStringList itemsOf(const FileListWidget &list)
 
 void clickItem(FileListWidget &list, int index)
 {
-    const QRect area = list.visualItemRect(list.topLevelItem(index - 1));
+    const QRect area = list.itemRect(index);
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, area.center());
 }
 
@@ -92,7 +92,7 @@ void TestFileList::removalActsOnSelectedItemUnlessBusy()
         form.setMousePointer(PointerBusy);
 
     if (action == u"double-click"_s)
-        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.topLevelItem(2)).center());
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.itemRect(3).center());
     else if (action == u"Delete"_s)
         QTest::keyClick(&list, Qt::Key_Delete);
     else if (action == u"Backspace"_s)
