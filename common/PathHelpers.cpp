@@ -139,7 +139,11 @@ QString SpecialFolderBuffer(qint32 folderId)
     switch (folderId) {
     case SpecialFolderDesktop:
     case SpecialFolderDesktopDirectory:
+        // Many Linux accounts have no desktop folder; results saved "on the
+        // desktop" then go to the home folder rather than nowhere.
         location = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+        if (!QFileInfo(location).isDir())
+            location = QDir::homePath();
         break;
     case SpecialFolderDocuments:
         location = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);

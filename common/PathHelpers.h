@@ -44,7 +44,8 @@ enum SpecialFolder : qint32 {
     SpecialFolderDesktopDirectory = 0x10,
 };
 
-// The raw answer of the shell for a special folder: a 512-character buffer
+// The raw answer of the shell for a special folder (the desktop is the home
+// folder when the desktop folder does not exist): a 512-character buffer
 // holding the path, a NUL character and blanks. Empty when the folder is
 // unknown.
 QString SpecialFolderBuffer(qint32 folderId);

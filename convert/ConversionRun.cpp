@@ -3,14 +3,17 @@
 #include "ConversionRun.h"
 
 #include "ConversionHost.h"
+#include "ConversionVerdict.h"
 #include "ConverterStaging.h"
 #include "Dialogs.h"
 #include "ErrorReport.h"
+#include "ExitCleanup.h"
 #include "PathHelpers.h"
 #include "ProgressView.h"
 #include "RuntimeError.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 
 #include <limits>
@@ -43,23 +46,6 @@ qint32 wholeNumber(double value)
     return qint32(rounded);
 }
 
-bool entryExists(const QString &path)
-{
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
-QString failureReason(const ChildOutcome &outcome)
-{
-    if (!outcome.started)
-        return QStringLiteral("the converter could not be started (%1)").arg(outcome.lastLine());
-    if (outcome.crashed)
-        return QStringLiteral("the converter stopped unexpectedly");
-    if (!outcome.lastLine().isEmpty())
-        return outcome.lastLine().trimmed();
-    return QStringLiteral("the converter ended with code %1").arg(outcome.exitCode);
-}
-
 } // namespace
 
 QString ClosingMessage(int fileCount, const QList<FailedFile> &failures)
@@ -76,14 +62,19 @@ QString ClosingMessage(int fileCount, const QList<FailedFile> &failures)
     return message;
 }
 
+QString ResultName(const QString &source, const QString &extension)
+{
+    return StripExtension(FileNameOfPath(source)) + u'.' + extension;
+}
+
 QString DestinationInFolder(const QString &folder, const QString &source, const QString &extension)
 {
-    return CollapseBackslashes(folder + u'/' + FileNameOfPath(StripExtension(source) + u'.' + extension));
+    return CollapseBackslashes(folder + u'/' + ResultName(source, extension));
 }
 
 QString DestinationBesideSource(const QString &source, const QString &extension)
 {
-    return CollapseBackslashes(FolderOfPath(source) + u'/' + FileNameOfPath(StripExtension(source) + u'.' + extension));
+    return CollapseBackslashes(FolderOfPath(source) + u'/' + ResultName(source, extension));
 }
 
 QString ConverterArgumentsText(const QString &source, const QString &destination)
@@ -145,10 +136,14 @@ void ConversionRun::run()
     }
 
     procedure.step(108, [&] { m_host.setMousePointer(PointerBusy); });
-    QByteArray converterBytes;
-    procedure.step(110, [&] { converterBytes = LoadConverterResource(m_resourcePath); });
+    procedure.step(110, [&] { m_converterBytes = LoadConverterResource(m_resourcePath); });
     // Without a converter no file can convert; saying "Done." would be a lie.
-    if (!procedure.step(112, [&] { StageConverter(converterBytes, ConverterPath()); })) {
+    if (!procedure.step(112, [&] {
+            CheckStagingFolder(TemporaryFolder());
+            m_lease.acquire(ConverterPath());
+            StageConverter(m_converterBytes, m_lease.converterPath());
+        })) {
+        m_lease.release();
         resetIdle(procedure);
         m_converting = false;
         Q_EMIT finished();
@@ -181,6 +176,10 @@ void ConversionRun::run()
         procedure.step(
             122, [&] { m_host.progressBar().setText(QStringLiteral("Processing: ") + FileNameOfPath(source)); });
         procedure.step(124, [&] { QCoreApplication::processEvents(); });
+        // A close asked for in those events ends the run before the next
+        // converter starts.
+        if (m_abandoned)
+            break;
         procedure.step(126, [&] { extension = kResultExtension; });
         if (procedure.test(128, [&] { return m_host.option1Selected(); })) {
             procedure.step(
@@ -195,13 +194,13 @@ void ConversionRun::run()
             m_commandLines << commandLine;
         });
         QString reason;
-        if (!procedure.step(142, [&] { reason = convertOne(converter, source, destination); }))
+        if (!procedure.step(142, [&] { reason = convertOne(source, destination); }))
             reason = QStringLiteral("the wait for the converter failed");
         if (!reason.isEmpty() && !m_abandoned)
             failures << FailedFile{source, reason};
     }
 
-    procedure.step(146, [&] { DeleteFileQuietly(ConverterPath()); });
+    procedure.step(146, [&] { m_lease.release(); });
     if (m_abandoned) {
         m_converting = false;
         Q_EMIT finished();
@@ -216,21 +215,40 @@ void ConversionRun::run()
     Q_EMIT finished();
 }
 
-QString ConversionRun::convertOne(const QString &converter, const QString &source, const QString &destination)
+QString ConversionRun::convertOne(const QString &source, const QString &destination)
 {
     if (IsSameFile(source, destination))
         return QStringLiteral("the result would replace the original file");
-    const bool destinationExisted = entryExists(destination);
+    if (const QString refusal = RefusalBeforeStart(source, destination); !refusal.isEmpty())
+        return refusal;
+    // The converter is started by its path once per file; what stands there
+    // now must still be the copy staged for this run. Another run that ended
+    // meanwhile may have removed it.
+    const QString converter = m_lease.converterPath();
+    if (!IsTrustedConverter(converter, m_converterBytes)) {
+        try {
+            StageConverter(m_converterBytes, converter);
+        } catch (const RuntimeError &error) {
+            return QStringLiteral("the converter could not be staged again: %1").arg(error.description());
+        }
+    }
+
     ProgressView &bar = m_host.progressBar();
     const WaitProgress progress{&bar, bar.text(), wholeNumber(bar.value()), m_host.itemCount()};
     const ChildCommand command{converter,
         {QStringLiteral("-i"), converterFileArgument(source), QStringLiteral("-target"), QStringLiteral("ntsc-dvd"),
-            converterFileArgument(destination)}};
+            converterFileArgument(destination)},
+        ConverterWriteErrorPhrases()};
+    // The destination did not exist before this converter started, so
+    // whatever stands there after a failure is this converter's unfinished
+    // work; leaving it would make a retry refuse it as an existing file.
+    ExitCleanup::trackUnfinishedResult(QFile::encodeName(destination));
     const ChildOutcome outcome = m_runner.run(command, 0, progress);
-    // Only an unfinished result that this converter created is removed.
-    if (outcome.cancelled && !destinationExisted)
+    const QString reason = JudgeConversion(outcome, destination);
+    if (!reason.isEmpty() && !RefusedExistingResult(outcome))
         DeleteFileQuietly(destination);
-    return outcome.succeeded() ? QString() : failureReason(outcome);
+    ExitCleanup::forgetUnfinishedResult();
+    return reason;
 }
 
 void ConversionRun::resetIdle(ReportingProcedure &procedure)

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ConverterLease.h"
 #include "RunAndWait.h"
 
 #include <QList>
@@ -21,8 +22,13 @@ struct FailedFile {
 // "Done." followed by the files that could not be converted and why.
 QString ClosingMessage(int fileCount, const QList<FailedFile> &failures);
 
+// The name of the result of one source: the source's file name with its
+// extension replaced. Only the file name counts, so a dot in a folder's name
+// never shortens the result's name.
+QString ResultName(const QString &source, const QString &extension);
+
 // Where the result of one source goes: into the chosen folder, or beside the
-// source, named as the source with the extension "mov".
+// source.
 QString DestinationInFolder(const QString &folder, const QString &source, const QString &extension);
 QString DestinationBesideSource(const QString &source, const QString &extension);
 
@@ -63,13 +69,15 @@ Q_SIGNALS:
 
 private:
     // Converts one file; the reason it failed, or the empty text.
-    QString convertOne(const QString &converter, const QString &source, const QString &destination);
+    QString convertOne(const QString &source, const QString &destination);
     // Pointer and bar back to rest: the finishing steps of every run that started.
     void resetIdle(ReportingProcedure &procedure);
 
     ConversionHost &m_host;
     Dialogs &m_dialogs;
     ChildRunner m_runner;
+    ConverterLease m_lease;
+    QByteArray m_converterBytes;
     QString m_resourcePath = QStringLiteral(":/CUSTOM/102");
     bool m_converting = false;
     bool m_abandoned = false;

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryFile>
 
 #include <cerrno>
@@ -24,8 +25,10 @@ constexpr QFileDevice::Permissions kOwnerOnly
 
 QString TemporaryFolder()
 {
+    // Not the shared /tmp: another user's file of the same name there would
+    // block every run, and the folder must be the user's own as TEMP is.
     const QString temp = qEnvironmentVariable("TEMP");
-    return temp.isEmpty() ? QDir::tempPath() : temp;
+    return temp.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) : temp;
 }
 
 QString ConverterPath()
@@ -40,6 +43,24 @@ QByteArray LoadConverterResource(const QString &resourcePath)
         throw RuntimeError(RuntimeError::FileNotFound,
             QStringLiteral("The converter is missing from the program (%1)").arg(resourcePath));
     return resource.readAll();
+}
+
+void CheckStagingFolder(const QString &folder)
+{
+    struct stat info { };
+    if (::stat(QFile::encodeName(folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        throw RuntimeError(RuntimeError::PathNotFound,
+            QStringLiteral("The temporary folder %1 does not exist").arg(QDir::toNativeSeparators(folder)));
+    const bool ownedByUs = info.st_uid == ::geteuid() || info.st_uid == 0;
+    const bool othersMayWrite = (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+    const bool sticky = (info.st_mode & S_ISVTX) != 0;
+    // In such a folder another user could swap the converter for a program of
+    // their own between two files, and it would run as this user.
+    if (!ownedByUs || (othersMayWrite && !sticky))
+        throw RuntimeError(RuntimeError::PermissionDenied,
+            QStringLiteral("The temporary folder %1 can be changed by other users, so the converter is not placed "
+                           "there. Set TEMP to a folder of your own.")
+                .arg(QDir::toNativeSeparators(folder)));
 }
 
 bool IsTrustedConverter(const QString &path, const QByteArray &converterBytes)

@@ -8,8 +8,8 @@
 // The converter travels inside the program as a resource and is written to
 // the temporary folder for the length of a run.
 
-// The folder named by "TEMP", or the system's temporary folder when "TEMP" is
-// unset or empty. Read afresh on every call.
+// The folder named by "TEMP", or the user's private runtime folder when
+// "TEMP" is unset or empty. Read afresh on every call.
 QString TemporaryFolder();
 
 // Where a run stages the converter: the temporary folder and "ffmpeg.exe".
@@ -17,6 +17,11 @@ QString ConverterPath();
 
 // The converter's bytes from the program's resources. Throws when missing.
 QByteArray LoadConverterResource(const QString &resourcePath = QStringLiteral(":/CUSTOM/102"));
+
+// Throws RuntimeError::PermissionDenied when other users could replace a
+// file in folder: it belongs to another user, or others may write to it and
+// it lacks the sticky bit. The converter is never staged in such a folder.
+void CheckStagingFolder(const QString &folder);
 
 // True when the file at path is one the program may run as its converter:
 // a regular file (not a link) that belongs to this user, that nobody else

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OutputTail.h"
 
+#include <algorithm>
+
 OutputTail::OutputTail(qsizetype keptLines)
     : m_keptLines(qMax<qsizetype>(1, keptLines))
 {
@@ -35,10 +37,33 @@ QStringList OutputTail::lines() const
     return result;
 }
 
+QStringList OutputTail::watchedLines() const
+{
+    QStringList result;
+    for (const QByteArray &line : m_watched)
+        result << QString::fromLocal8Bit(line);
+    if (result.size() < kWatchedLines && holdsPhrase(m_partial))
+        result << QString::fromLocal8Bit(m_partial);
+    return result;
+}
+
+bool OutputTail::holdsPhrase(const QByteArray &line) const
+{
+    return std::any_of(
+        m_phrases.cbegin(), m_phrases.cend(), [&](const QByteArray &phrase) { return line.contains(phrase); });
+}
+
+void OutputTail::watch(const QByteArray &line)
+{
+    if (m_watched.size() < kWatchedLines && holdsPhrase(line))
+        m_watched << line;
+}
+
 void OutputTail::keep(const QByteArray &line)
 {
     if (line.trimmed().isEmpty())
         return;
+    watch(line);
     m_lines << line;
     if (m_lines.size() > m_keptLines)
         m_lines.removeFirst();

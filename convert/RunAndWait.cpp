@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RunAndWait.h"
 
+#include "ExitCleanup.h"
 #include "OutputTail.h"
 #include "ProgressView.h"
 #include "RuntimeError.h"
@@ -14,6 +15,11 @@
 #include <QTimer>
 
 #include <cmath>
+#include <csignal>
+#include <unistd.h>
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
 
 namespace {
 
@@ -101,8 +107,19 @@ ChildOutcome ChildRunner::run(const ChildCommand &command, std::optional<int> wi
 
     QProcess process;
     OutputTail tail;
+    tail.watchFor(command.watchedPhrases);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
+#ifdef Q_OS_LINUX
+    const pid_t parent = ::getpid();
+    process.setChildProcessModifier([parent] {
+        // Killed with the program, also when the program is killed itself;
+        // a parent that died before this line leaves the child orphaned.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
+    });
+#endif
     connect(&process, &QProcess::readyReadStandardOutput, this, [&] { tail.append(process.readAllStandardOutput()); });
     process.start(command.program, command.arguments, QIODevice::ReadOnly);
     if (!process.waitForStarted(-1)) {
@@ -112,6 +129,7 @@ ChildOutcome ChildRunner::run(const ChildCommand &command, std::optional<int> wi
     }
     outcome.started = true;
     m_process = &process;
+    ExitCleanup::trackChild(process.processId());
 
     ProgressView *bar = progress.bar;
     qint32 pollCounter = 0;
@@ -140,15 +158,18 @@ ChildOutcome ChildRunner::run(const ChildCommand &command, std::optional<int> wi
         m_process = nullptr;
         process.kill();
         process.waitForFinished();
+        ExitCleanup::forgetChild();
         throw;
     }
     m_process = nullptr;
+    ExitCleanup::forgetChild();
 
     tail.append(process.readAllStandardOutput());
     outcome.exitCode = process.exitCode();
     outcome.crashed = process.exitStatus() == QProcess::CrashExit;
     outcome.cancelled = m_cancelRequested;
     outcome.lastLines = tail.lines();
+    outcome.watchedLines = tail.watchedLines();
     if (bar)
         bar->setText(progress.caption.isEmpty() ? kProgressBarRestingText : progress.caption);
     return outcome;

@@ -32,6 +32,8 @@ double WaitBarValue(qint32 pollCounter, qint32 startValue, qint32 itemCount);
 struct ChildCommand {
     QString program;
     QStringList arguments;
+    // Output lines holding one of these are kept for the outcome.
+    QList<QByteArray> watchedPhrases = {};
 };
 
 struct WaitProgress {
@@ -47,6 +49,7 @@ struct ChildOutcome {
     bool crashed = false; // ended by a signal
     bool cancelled = false; // ended by cancel()
     QStringList lastLines; // the last lines the child printed
+    QStringList watchedLines; // the first lines that held a watched phrase
 
     bool succeeded() const { return started && !crashed && !cancelled && exitCode == 0; }
     QString lastLine() const { return lastLines.value(lastLines.size() - 1); }
@@ -55,7 +58,8 @@ struct ChildOutcome {
 // Starts one child process and waits for it on the calling thread, polling
 // every interval while the window goes on processing its events. The child
 // reads end-of-file from its standard input, so it can never sit waiting for
-// an answer, and what it prints is read as it comes.
+// an answer, and what it prints is read as it comes. The child never outlives
+// the program: it is killed when the program ends, however it ends.
 class ChildRunner final : public QObject {
     Q_OBJECT
 public:

@@ -4,9 +4,13 @@
 
 #include "RuntimeError.h"
 
+#include <algorithm>
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStringDecoder>
 
 namespace {
 
@@ -20,7 +24,37 @@ QString storedText(const QVariant &value)
     return value.toString();
 }
 
+// A line of an INI file as the store writes and reads it: empty, a comment,
+// a section header, or a key with its value.
+bool isIniLine(QStringView line)
+{
+    const QStringView trimmed = line.trimmed();
+    return trimmed.isEmpty() || trimmed.startsWith(u';') || trimmed.startsWith(u'#')
+        || (trimmed.startsWith(u'[') && trimmed.endsWith(u']')) || trimmed.contains(u'=');
+}
+
 } // namespace
+
+bool IsSoundSettingsFile(const QString &filePath)
+{
+    const QFileInfo info(filePath);
+    if (!info.exists() && !info.isSymLink())
+        return true;
+    QFile file(filePath);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError || bytes.contains('\0'))
+        return false;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return false;
+    // A value may go on over the next line after a backslash.
+    const QString joined = QString(text).replace(QStringLiteral("\\\n"), QString());
+    const QStringList lines = joined.split(u'\n');
+    return std::all_of(lines.cbegin(), lines.cend(), [](const QString &line) { return isIniLine(line); });
+}
 
 SettingsStore::SettingsStore(QString filePath)
     : m_filePath(std::move(filePath))
@@ -37,6 +71,8 @@ QString SettingsStore::DefaultFilePath()
 
 QString SettingsStore::readText(const QString &key, const QString &defaultText) const
 {
+    if (!IsSoundSettingsFile(m_filePath))
+        return defaultText;
     QSettings settings(m_filePath, QSettings::IniFormat);
     settings.beginGroup(kSection);
     if (settings.status() != QSettings::NoError || !settings.contains(key))
@@ -52,9 +88,10 @@ bool SettingsStore::readTruth(const QString &key, bool defaultValue) const
 bool SettingsStore::writeText(const QString &key, const QString &text)
 {
     bool saved = false;
-    // A file we cannot read would be written back without the keys in it.
-    const QFileInfo file(m_filePath);
-    if (!file.exists() || file.isReadable()) {
+    // A file we cannot read or make sense of would be written back without
+    // what is in it: the library reports a damaged file only after it has
+    // rewritten it, so the file is judged here first.
+    if (IsSoundSettingsFile(m_filePath)) {
         QSettings settings(m_filePath, QSettings::IniFormat);
         if (settings.isWritable() && settings.status() == QSettings::NoError) {
             settings.beginGroup(kSection);

@@ -177,7 +177,7 @@ void TestConversionRun::missingOutputFolderStopsTheRun()
     QFETCH(QString, folderText);
     Form1 &form = makeForm();
     useFakeConverter(u"touch \"$5\""_s);
-    form.listView1()->appendPath(m_work->filePath(u"a.avi"_s));
+    form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"a.avi"_s), "clip"));
     const QString file = WriteTextFile(m_work->filePath(u"file"_s), "x");
     form.text1()->setText(folderText.isEmpty() ? QString() : m_work->filePath(folderText));
     form.pushButton2()->click();
@@ -219,8 +219,7 @@ void TestConversionRun::existingResultIsKeptAndReported()
     QCOMPARE(m_dialogs->messages.size(), 1);
     QCOMPARE(m_dialogs->messages.front().icon, MessageIcon::Warning);
     QCOMPARE(m_dialogs->messages.front().text,
-        u"Done.\n\n1 of 2 files could not be converted:\n"_s + source + u" - File '"_s + kept
-            + u"' already exists. Overwrite? [y/N] Not overwriting - exiting"_s);
+        u"Done.\n\n1 of 2 files could not be converted:\n"_s + source + u" - a file of that name already exists"_s);
 }
 
 void TestConversionRun::resultThatWouldReplaceItsSourceIsRefused()
@@ -245,7 +244,7 @@ void TestConversionRun::failedConverterIsReportedNotDone()
 {
     Form1 &form = makeForm();
     useFakeConverter(u"echo \"Invalid data found when processing input\" >&2\nexit 1"_s);
-    form.listView1()->appendPath(m_work->filePath(u"broken.avi"_s));
+    form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"broken.avi"_s), "clip"));
     form.option2()->setChecked(true);
     form.pushButton2()->click();
     QCOMPARE(m_dialogs->messageTexts(),
@@ -317,8 +316,8 @@ void TestConversionRun::unwritableTemporaryFolderEndsTheRunAtOnce()
 void TestConversionRun::whileRunningTheWindowStaysUsableButGuarded()
 {
     Form1 &form = makeForm();
-    useFakeConverter(u"sleep 0.4\ntouch \"$5\""_s);
-    form.listView1()->appendPath(m_work->filePath(u"only.avi"_s));
+    useFakeConverter(u"sleep 0.4\nprintf x > \"$5\""_s);
+    form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"only.avi"_s), "clip"));
     form.option2()->setChecked(true);
     form.show();
 
@@ -352,9 +351,9 @@ void TestConversionRun::whileRunningTheWindowStaysUsableButGuarded()
 void TestConversionRun::listEmptiedDuringRunStopsAtItsEnd()
 {
     Form1 &form = makeForm();
-    useFakeConverter(u"sleep 0.3\ntouch \"$5\""_s);
+    useFakeConverter(u"sleep 0.3\nprintf x > \"$5\""_s);
     for (const QString &name : {u"one.avi"_s, u"two.avi"_s, u"three.avi"_s})
-        form.listView1()->appendPath(m_work->filePath(name));
+        form.listView1()->appendPath(WriteTextFile(m_work->filePath(name), "clip"));
     form.option2()->setChecked(true);
     QTimer::singleShot(100, &form, [&] { form.listView1()->removeAll(); });
 
@@ -371,8 +370,8 @@ void TestConversionRun::closingDuringRunStopsAndCleansUp()
     const QString pidFile = m_work->filePath(u"converter.pid"_s);
     useFakeConverter(u"echo $$ > '%1'\nprintf partial > \"$5\"\nexec sleep 30"_s.arg(pidFile));
     const QString kept = WriteTextFile(m_work->filePath(u"two.mov"_s), "kept");
-    form.listView1()->appendPath(m_work->filePath(u"one.avi"_s));
-    form.listView1()->appendPath(m_work->filePath(u"two.avi"_s));
+    form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"one.avi"_s), "clip"));
+    form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"two.avi"_s), "clip"));
     form.option2()->setChecked(true);
     form.show();
     QTimer::singleShot(300, &form, [&] { form.close(); });
@@ -425,8 +424,9 @@ void TestConversionRun::destinations_data()
     QTest::newRow("folder with separator")
         << u"/out/"_s << u"/clips/holiday.avi"_s << u"/out/holiday.mov"_s << u"/clips/holiday.mov"_s;
     QTest::newRow("root") << u"/"_s << u"/clips/holiday.avi"_s << u"/holiday.mov"_s << u"/clips/holiday.mov"_s;
-    QTest::newRow("dot in folder only") << u"/out"_s << u"/my.clips/holiday"_s << u"/out/my.mov"_s
-                                        << u"/my.clips/my.mov"_s;
+    QTest::newRow("dot in folder only") << u"/out"_s << u"/my.clips/holiday"_s << u"/out/holiday.mov"_s
+                                        << u"/my.clips/holiday.mov"_s;
+    QTest::newRow("hidden name") << u"/out"_s << u"/c/.clip"_s << u"/out/.clip.mov"_s << u"/c/.clip.mov"_s;
     QTest::newRow("several dots") << u"/out"_s << u"/c/a.b.avi"_s << u"/out/a.b.mov"_s << u"/c/a.b.mov"_s;
 }
 

@@ -66,6 +66,8 @@ void TestOutputOptions::init()
     m_config = std::make_unique<QTemporaryDir>();
     QVERIFY(m_config->isValid());
     qputenv("XDG_CONFIG_HOME", m_config->path().toUtf8());
+    QVERIFY(QDir(m_config->path()).mkpath(u"home/Desktop"_s));
+    qputenv("HOME", m_config->filePath(u"home"_s).toUtf8());
 }
 
 std::unique_ptr<Form1> TestOutputOptions::startForm(ScriptedDialogs &dialogs)
@@ -257,8 +259,8 @@ void TestOutputOptions::optionsDuringARunApplyToTheNextFile()
         WriteScript(work.filePath(u"fake.sh"_s), u"sleep 0.3\nprintf x > \"$5\""_s));
     QVERIFY(QDir().mkpath(work.filePath(u"out"_s)));
     QVERIFY(QDir().mkpath(work.filePath(u"in"_s)));
-    form->listView1()->appendPath(work.filePath(u"in/one.avi"_s));
-    form->listView1()->appendPath(work.filePath(u"in/two.avi"_s));
+    form->listView1()->appendPath(WriteTextFile(work.filePath(u"in/one.avi"_s), "clip"));
+    form->listView1()->appendPath(WriteTextFile(work.filePath(u"in/two.avi"_s), "clip"));
     form->text1()->setText(work.filePath(u"out"_s));
     form->show();
     QTimer::singleShot(100, form.get(), [&] { QTest::mouseClick(form->option2(), Qt::LeftButton); });

@@ -25,6 +25,7 @@ private Q_SLOTS:
     void writeBytesWritesFromTheStartWithoutShortening();
     void writeBytesIntoMissingFolderFails();
     void deleteFileQuietlyIgnoresFailures();
+    void desktopFolderEndsWithSeparator_data();
     void desktopFolderEndsWithSeparator();
     void specialBufferWithoutNulIsInvalid();
 };
@@ -217,16 +218,41 @@ void TestPathHelpers::deleteFileQuietlyIgnoresFailures()
     QVERIFY(QFileInfo(dir.path()).isDir());
 }
 
+void TestPathHelpers::desktopFolderEndsWithSeparator_data()
+{
+    QTest::addColumn<QString>("makeFolder"); // made below the home folder first; empty for none
+    QTest::addColumn<QByteArray>("userDirs"); // the user's user-dirs.dirs; empty for none
+    QTest::addColumn<QString>("expected"); // below the home folder
+    QTest::newRow("Desktop exists") << QStringLiteral("Desktop") << QByteArray() << QStringLiteral("/Desktop/");
+    QTest::newRow("no desktop folder: the home folder") << QString() << QByteArray() << QStringLiteral("/");
+    QTest::newRow("named in user-dirs.dirs")
+        << QStringLiteral("Schreibtisch") << QByteArray("XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n")
+        << QStringLiteral("/Schreibtisch/");
+    QTest::newRow("named but missing: the home folder")
+        << QString() << QByteArray("XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n") << QStringLiteral("/");
+}
+
 void TestPathHelpers::desktopFolderEndsWithSeparator()
 {
+    QFETCH(QString, makeFolder);
+    QFETCH(QByteArray, userDirs);
+    QFETCH(QString, expected);
     QTemporaryDir home;
     qputenv("HOME", home.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+    if (!makeFolder.isEmpty())
+        QVERIFY(QDir(home.path()).mkpath(makeFolder));
+    if (!userDirs.isEmpty()) {
+        QVERIFY(QDir(home.path()).mkpath(QStringLiteral("config")));
+        QFile dirs(home.filePath(QStringLiteral("config/user-dirs.dirs")));
+        QVERIFY(dirs.open(QIODevice::WriteOnly));
+        dirs.write(userDirs);
+    }
     QString raw;
     const QString desktop = DesktopFolder(&raw);
-    QCOMPARE(desktop, home.path() + QStringLiteral("/Desktop/"));
+    QCOMPARE(desktop, home.path() + expected);
     QCOMPARE(raw.size(), 512);
-    QCOMPARE(raw.indexOf(QChar(u'\0')), home.path().size() + 8);
+    QCOMPARE(raw.indexOf(QChar(u'\0')), desktop.size() - 1);
     QCOMPARE(SpecialFolderBuffer(12345), QString());
 }
 

@@ -1,0 +1,97 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ConverterLease.h"
+
+#include "ExitCleanup.h"
+#include "RuntimeError.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString systemReason()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+} // namespace
+
+ConverterLease::~ConverterLease()
+{
+    release();
+}
+
+void ConverterLease::acquire(const QString &converterPath, std::chrono::milliseconds patience)
+{
+    release();
+    const QString lockPath = converterPath + QStringLiteral(".lock");
+    const QByteArray nativeLock = QFile::encodeName(lockPath);
+    const QDeadlineTimer deadline(patience);
+    for (;;) {
+        const int fd = ::open(nativeLock.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0)
+            throw RuntimeError(RuntimeError::PermissionDenied,
+                QStringLiteral("The converter's lock file %1 cannot be opened: %2")
+                    .arg(QDir::toNativeSeparators(lockPath), systemReason()));
+        struct stat opened { };
+        if (::fstat(fd, &opened) != 0 || opened.st_uid != ::geteuid()) {
+            ::close(fd);
+            throw RuntimeError(RuntimeError::PermissionDenied,
+                QStringLiteral("The converter's lock file %1 belongs to another user")
+                    .arg(QDir::toNativeSeparators(lockPath)));
+        }
+        // Another run holds the lock exclusively only for the moment it takes
+        // to remove the converter; never wait for it without end.
+        while (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+            if (deadline.hasExpired()) {
+                ::close(fd);
+                throw RuntimeError(RuntimeError::PermissionDenied,
+                    QStringLiteral("The converter's lock file %1 stays locked by another program")
+                        .arg(QDir::toNativeSeparators(lockPath)));
+            }
+            QThread::msleep(10);
+        }
+        // A run that ended meanwhile may have removed the file we locked; a
+        // share of a removed lock file protects nothing, so start again.
+        struct stat named { };
+        if (::stat(nativeLock.constData(), &named) == 0 && sameFile(opened, named)) {
+            m_descriptor = fd;
+            m_converterPath = converterPath;
+            m_lockPath = lockPath;
+            ExitCleanup::trackLease(fd, QFile::encodeName(converterPath), nativeLock);
+            return;
+        }
+        ::close(fd);
+        if (deadline.hasExpired())
+            throw RuntimeError(RuntimeError::PermissionDenied,
+                QStringLiteral("The converter's lock file %1 keeps changing").arg(QDir::toNativeSeparators(lockPath)));
+    }
+}
+
+void ConverterLease::release()
+{
+    if (m_descriptor < 0)
+        return;
+    if (::flock(m_descriptor, LOCK_EX | LOCK_NB) == 0) {
+        ::unlink(QFile::encodeName(m_converterPath).constData());
+        ::unlink(QFile::encodeName(m_lockPath).constData());
+    }
+    ExitCleanup::forgetLease();
+    ::close(m_descriptor);
+    m_descriptor = -1;
+}
