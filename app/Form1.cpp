@@ -4,6 +4,7 @@
 
 #include "AddFilesByDialog.h"
 #include "ApplicationTitle.h"
+#include "BuildSettings.h"
 #include "ConversionRun.h"
 #include "Dialogs.h"
 #include "ErrorReport.h"
@@ -73,7 +74,7 @@ int drawOneToHundred()
 
 QString HomePageAddress()
 {
-    return QStringLiteral("https://www.reelwright.example/");
+    return QStringLiteral(REELWRIGHT_HOME_PAGE);
 }
 
 int TwipsToPixels(int twips)
@@ -194,8 +195,8 @@ void Form1::Form_Load()
         SetApplicationTitle(DeriveApplicationTitle(kProductName));
     });
     procedure.step(108, [&] {
-        if (m_setup.drawOneToHundred() == kHomePageDraw)
-            m_dialogs.openUrl(QUrl(HomePageAddress()));
+        if (m_setup.drawOneToHundred() == kHomePageDraw && !m_setup.homePage.isEmpty())
+            m_dialogs.openUrl(QUrl(m_setup.homePage));
     });
     procedure.step(132, [&] { m_listView1->addColumn(QStringLiteral("AVI File(s)")); });
     procedure.step(134, [&] { m_listView1->setColumnWidthInPixels(TwipsToPixels(7000)); });

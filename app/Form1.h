@@ -21,12 +21,17 @@ class QRadioButton;
 class ReportingProcedure;
 class TextProgressBar;
 
+// The maker's home page as the build set it; empty when it names none.
+QString HomePageAddress();
+
 // What the main window takes from outside; tests replace the defaults.
 struct Form1Setup {
     // A whole number from 1 to 100, drawn once per start.
     std::function<int()> drawOneToHundred;
     // How long one poll of the wait for the converter lasts.
     std::chrono::milliseconds pollInterval{100};
+    // Opened on one start in a hundred; nothing is opened when empty.
+    QString homePage = HomePageAddress();
     // The file that keeps the user's choices.
     QString settingsFile = SettingsStore::DefaultFilePath();
     // The folder with the files installed beside the program (the samples,
@@ -118,9 +123,6 @@ private:
     TextProgressBar *m_progressBar1 = nullptr;
     ConversionRun *m_conversionRun = nullptr;
 };
-
-// The address opened on one start in a hundred.
-QString HomePageAddress();
 
 // Pixels for a measure in twips, at 15 twips to the pixel.
 int TwipsToPixels(int twips);

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ErrorReport.h"
 
+#include "BuildSettings.h"
+
 #include "Dialogs.h"
 #include "RuntimeError.h"
 
@@ -9,13 +11,16 @@
 
 QString SupportAddress()
 {
-    return QStringLiteral("support@reelwright.example");
+    return QStringLiteral(REELWRIGHT_SUPPORT_ADDRESS);
 }
 
-QString ErrorReportText(const QString &description, const QString &location, int line)
+QString ErrorReportText(const QString &description, const QString &location, int line, const QString &supportAddress)
 {
-    return description + QStringLiteral("\r\n") + location + QStringLiteral("at line ") + QString::number(line)
-        + QStringLiteral("\r\r") + QStringLiteral("Please email screenshot of this message to ") + SupportAddress();
+    QString text = description + QStringLiteral("\r\n") + location + QStringLiteral("at line ") + QString::number(line);
+    // Without an address there is nobody to send the screenshot to.
+    if (!supportAddress.isEmpty())
+        text += QStringLiteral("\r\rPlease email screenshot of this message to ") + supportAddress;
+    return text;
 }
 
 void ReportError(Dialogs &dialogs, const QString &location, int line, const QString &description)

@@ -8,14 +8,17 @@
 
 class Dialogs;
 
-// The address that every error report asks the user to write to.
+// The address that every error report asks the user to write to, as the
+// build set it; empty when the build names none.
 QString SupportAddress();
 
 // The text of an error report: the description, then the location and the
 // step on a line of their own, an empty line, and the request to send a
-// screenshot. The two bare carriage returns are what the report has always
-// shown; some readers rely on the exact layout.
-QString ErrorReportText(const QString &description, const QString &location, int line);
+// screenshot to the support address; without an address the report ends
+// after the location. The two bare carriage returns are what the report has
+// always shown; some readers rely on the exact layout.
+QString ErrorReportText(
+    const QString &description, const QString &location, int line, const QString &supportAddress = SupportAddress());
 
 // Shows the report with the title "Application Error", the warning icon and
 // an OK button, and returns when the user has pressed OK.

@@ -306,7 +306,7 @@ void TestConversionRun::unwritableTemporaryFolderEndsTheRunAtOnce()
     QCOMPARE(m_dialogs->messages.size(), 1);
     QCOMPARE(m_dialogs->messages.front().title, u"Application Error"_s);
     QVERIFY(m_dialogs->messages.front().text.contains(
-        u"\r\nin Framesmith2021/08/31.Form1.PushButton2_Click at line 112\r\r"_s));
+        u"\r\nin Framesmith2021/08/31.Form1.PushButton2_Click at line 112"_s));
     QVERIFY(form.conversionRun().commandLines().isEmpty());
     QVERIFY(!form.conversionRun().isConverting());
     QCOMPARE(form.mousePointer(), int(PointerDefault));

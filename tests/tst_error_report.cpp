@@ -14,6 +14,8 @@ class TestErrorReport final : public QObject {
 
 private Q_SLOTS:
     void reportShowsExactLayout();
+    void reportWithoutSupportAddressEndsAtLocation_data();
+    void reportWithoutSupportAddressEndsAtLocation();
     void failedStepIsReportedAndProcedureGoesOn();
     void failedTestEntersItsBranch();
     void everyFailureIsReported();
@@ -32,9 +34,25 @@ void TestErrorReport::reportShowsExactLayout()
     QCOMPARE(shown.icon, MessageIcon::Warning);
     QCOMPARE(shown.buttons, MessageButtons::Ok);
     QCOMPARE(shown.text,
-        u"Path not found\r\nin Framesmith2021/08/31.Form1.PushButton2_Click at line 112\r\r"
-        "Please email screenshot of this message to "_s
-            + SupportAddress());
+        ErrorReportText(u"Path not found"_s, u"in Framesmith2021/08/31.Form1.PushButton2_Click "_s, 112));
+    QVERIFY(shown.text.startsWith(u"Path not found\r\nin Framesmith2021/08/31.Form1.PushButton2_Click at line 112"_s));
+}
+
+void TestErrorReport::reportWithoutSupportAddressEndsAtLocation_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("expected");
+    const QString head = u"Overflow\r\nin Framesmith2021/08/31.Form1.Form_Load at line 108"_s;
+    QTest::newRow("address") << u"help@maker.test"_s
+                             << head + u"\r\rPlease email screenshot of this message to help@maker.test"_s;
+    QTest::newRow("none") << QString() << head;
+}
+
+void TestErrorReport::reportWithoutSupportAddressEndsAtLocation()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, expected);
+    QCOMPARE(ErrorReportText(u"Overflow"_s, u"in Framesmith2021/08/31.Form1.Form_Load "_s, 108, address), expected);
 }
 
 void TestErrorReport::failedStepIsReportedAndProcedureGoesOn()
@@ -51,7 +69,7 @@ void TestErrorReport::failedStepIsReportedAndProcedureGoesOn()
     QCOMPARE(done, QStringList({u"110"_s, u"114"_s}));
     QCOMPARE(dialogs.messages.size(), 1);
     QVERIFY(dialogs.messages.front().text.startsWith(
-        u"Permission denied\r\nin Framesmith2021/08/31.Form1.PushButton2_Click at line 112\r\r"_s));
+        u"Permission denied\r\nin Framesmith2021/08/31.Form1.PushButton2_Click at line 112"_s));
 }
 
 void TestErrorReport::failedTestEntersItsBranch()

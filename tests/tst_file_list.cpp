@@ -229,7 +229,7 @@ void TestFileList::otherDialogFailureIsReported()
     QCOMPARE(dialogs.messages.size(), 1);
     QCOMPARE(dialogs.messages.front().title, u"Application Error"_s);
     QVERIFY(dialogs.messages.front().text.startsWith(
-        u"Permission denied\r\nin Framesmith2021/08/31.Form1.PushButton1_Click at line 112\r\r"_s));
+        u"Permission denied\r\nin Framesmith2021/08/31.Form1.PushButton1_Click at line 112"_s));
     QCOMPARE(form.listView1()->count(), 0);
 }
 

@@ -163,16 +163,20 @@ void TestForm1::listHasItsColumnAndHelp()
 void TestForm1::homePageOpensOnlyOnDrawSeven_data()
 {
     QTest::addColumn<int>("draw");
+    QTest::addColumn<QString>("homePage");
     QTest::addColumn<bool>("opens");
-    QTest::newRow("1") << 1 << false;
-    QTest::newRow("6") << 6 << false;
-    QTest::newRow("7") << 7 << true;
-    QTest::newRow("100") << 100 << false;
+    const QString page = u"https://reelwright.test/start"_s;
+    QTest::newRow("1") << 1 << page << false;
+    QTest::newRow("6") << 6 << page << false;
+    QTest::newRow("7") << 7 << page << true;
+    QTest::newRow("100") << 100 << page << false;
+    QTest::newRow("7 without a home page") << 7 << QString() << false;
 }
 
 void TestForm1::homePageOpensOnlyOnDrawSeven()
 {
     QFETCH(int, draw);
+    QFETCH(QString, homePage);
     QFETCH(bool, opens);
     ScriptedDialogs dialogs;
     int draws = 0;
@@ -181,9 +185,11 @@ void TestForm1::homePageOpensOnlyOnDrawSeven()
         ++draws;
         return draw;
     };
+    setup.homePage = homePage;
     Form1 form(dialogs, setup);
     QCOMPARE(draws, 1);
-    QCOMPARE(dialogs.openedUrls, opens ? QList<QUrl>{QUrl(HomePageAddress())} : QList<QUrl>{});
+    QCOMPARE(dialogs.openedUrls, opens ? QList<QUrl>{QUrl(homePage)} : QList<QUrl>{});
+    QVERIFY(dialogs.messages.isEmpty());
 }
 
 void TestForm1::progressBarKeepsFractionsAndValuesPast100()

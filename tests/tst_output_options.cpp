@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRandomGenerator>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -50,6 +51,8 @@ private Q_SLOTS:
     void anotherProcessesChangeIsRead();
     void unknownKeysAreKept();
     void unsavableChoicesAreToldOnce();
+    void damagedSettingsFileIsNeverWritten_data();
+    void damagedSettingsFileIsNeverWritten();
     void truthFromText_data();
     void truthFromText();
 
@@ -178,7 +181,7 @@ void TestOutputOptions::storedTruthValues()
     } else {
         QCOMPARE(dialogs.messages.size(), 1);
         QVERIFY(dialogs.messages.front().text.startsWith(
-            u"Type mismatch\r\nin Framesmith2021/08/31.Form1.Form_Load at line %1\r\r"_s.arg(failedLine)));
+            u"Type mismatch\r\nin Framesmith2021/08/31.Form1.Form_Load at line %1"_s.arg(failedLine)));
     }
     if (!option1Selected && !option2Selected) {
         // Neither was clicked: what is stored stays as it was.
@@ -348,6 +351,37 @@ void TestOutputOptions::unsavableChoicesAreToldOnce()
     QCOMPARE(dialogs.messages.size(), 1);
     QCOMPARE(dialogs.messages.front().icon, MessageIcon::Warning);
     QVERIFY(dialogs.messages.front().text.startsWith(u"Your choices could not be saved in "_s));
+}
+
+void TestOutputOptions::damagedSettingsFileIsNeverWritten_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QByteArray noise(4096, Qt::Uninitialized);
+    QRandomGenerator generator(20261207);
+    for (char &byte : noise)
+        byte = char(generator.bounded(256));
+    QTest::newRow("random bytes") << noise;
+    QTest::newRow("NUL bytes") << QByteArray("[Reelwright%20Software]\nText1=/a/\0\0\0\n", 29);
+    QTest::newRow("not UTF-8") << QByteArray("[Reelwright%20Software]\nText1=/caf\xe9/\n");
+    QTest::newRow("prose") << QByteArray("Dear diary,\ntoday I converted a video.\n");
+}
+
+void TestOutputOptions::damagedSettingsFileIsNeverWritten()
+{
+    QFETCH(QByteArray, contents);
+    WriteTextFile(settingsFile(), contents);
+    ScriptedDialogs dialogs;
+    const auto form = startForm(dialogs);
+    // The defaults apply, and the user hears once that nothing is kept.
+    QCOMPARE(form->text1()->text(), DesktopFolder());
+    QVERIFY(form->option1()->isChecked());
+    QTest::keyClicks(form->text1(), u"x"_s);
+    QTest::mouseClick(form->option2(), Qt::LeftButton);
+    QCOMPARE(dialogs.messages.size(), 1);
+    QVERIFY(dialogs.messages.front().text.startsWith(u"Your choices could not be saved in "_s));
+    QFile file(settingsFile());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), contents);
 }
 
 void TestOutputOptions::truthFromText_data()
