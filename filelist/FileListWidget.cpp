@@ -7,8 +7,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 
-#include <algorithm>
-
 QString FileListHelpText()
 {
     return QStringLiteral("Drag and drop files here. Double-click item to remove it. Move | line to right and out of "
@@ -75,15 +73,10 @@ void FileListWidget::setTextAt(int index, const QString &text)
 
 void FileListWidget::removeAt(int index)
 {
-    if (index < 1 || index > count())
-        return;
-    const bool wasSelected = index == selectedIndex();
+    // In single selection the view hands the selection of a removed item to
+    // the one that moves up into its place (the new last one when the last
+    // went), so the keys go on from there.
     m_model->removeAt(index - 1);
-    // The item that moves up into the place (the new last one when the last
-    // went) takes over the selection, so the keys go on from where the
-    // removed item stood.
-    if (wasSelected && count() > 0)
-        selectIndex(std::min(index, count()));
 }
 
 void FileListWidget::removeAll()
@@ -130,6 +123,16 @@ void FileListWidget::removeSelected()
     const int index = selectedIndex();
     if (index > 0)
         removeAt(index);
+}
+
+bool FileListWidget::event(QEvent *event)
+{
+    // The header takes drops like the rest of the list: a drag over it
+    // reaches the header's viewport, which passes what it cannot use on to
+    // the header.
+    if (event->type() == QEvent::AcceptDropsChange)
+        header()->setAcceptDrops(acceptDrops());
+    return QTreeView::event(event);
 }
 
 void FileListWidget::mouseDoubleClickEvent(QMouseEvent *event)

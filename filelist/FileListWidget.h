@@ -48,6 +48,7 @@ Q_SIGNALS:
     void keyDown(int key);
 
 protected:
+    bool event(QEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
