@@ -3,7 +3,8 @@
 //
 // What a list of a whole drive costs: 100,000 paths appended to the shown
 // file list and cleared again, against a QTreeWidget holding one
-// QTreeWidgetItem per path, in one process. Each side's memory is its peak
+// QTreeWidgetItem per path, in one process. The paths are made during the
+// append on both sides, as a scan makes them. Each side's memory is its peak
 // resident size above the size before it started (the peak is reset through
 // /proc/self/clear_refs, freed memory handed back with malloc_trim between
 // sides); the peak of the whole process is printed too. Exits non-zero when
@@ -80,6 +81,7 @@ struct Actions {
     std::function<void()> append;
     std::function<bool()> holdsAll; // every path, in order
     std::function<void(int row)> removeSelectedAt; // row from 1
+    std::function<int()> count;
     std::function<void()> clear;
     std::function<bool()> isEmpty;
 };
@@ -129,6 +131,10 @@ void runOnce(Side &side, bool measured)
         side.actions.removeSelectedAt(kItems / 2);
         settle();
         removals.push_back(msSince(clock));
+    }
+    if (side.actions.count() != kItems - 10) {
+        std::fprintf(stderr, "%s did not remove the selected item ten times\n", qPrintable(side.actions.name));
+        side.failed = true;
     }
 
     clock.restart();
@@ -208,7 +214,8 @@ int main(int argc, char *argv[])
             if (!selected.isEmpty())
                 delete tree.takeTopLevelItem(tree.indexOfTopLevelItem(selected.front()));
         },
-        [&] { tree.clear(); }, [&] { return tree.topLevelItemCount() == 0; }}));
+        [&] { return tree.topLevelItemCount(); }, [&] { tree.clear(); },
+        [&] { return tree.topLevelItemCount() == 0; }}));
     sides.push_back(std::make_unique<Side>(Actions{QStringLiteral("FileListWidget::appendPath"),
         [&] {
             for (int i = 0; i < kItems; ++i)
@@ -222,7 +229,8 @@ int main(int argc, char *argv[])
             list.selectIndex(row);
             list.removeSelected();
         },
-        [&] { list.removeAll(); }, [&] { return list.count() == 0 && list.model()->rowCount() == 0; }}));
+        [&] { return list.count(); }, [&] { list.removeAll(); },
+        [&] { return list.count() == 0 && list.model()->rowCount() == 0; }}));
     sides.push_back(std::make_unique<Side>(Actions{QStringLiteral("FileListWidget::appendPaths"),
         [&] {
             QStringList paths;
@@ -231,8 +239,8 @@ int main(int argc, char *argv[])
                 paths << pathNumber(i);
             list.appendPaths(paths);
         },
-        sides.back()->actions.holdsAll, sides.back()->actions.removeSelectedAt, sides.back()->actions.clear,
-        sides.back()->actions.isEmpty}));
+        sides.back()->actions.holdsAll, sides.back()->actions.removeSelectedAt, sides.back()->actions.count,
+        sides.back()->actions.clear, sides.back()->actions.isEmpty}));
 
     for (auto &side : sides)
         runOnce(*side, false);
