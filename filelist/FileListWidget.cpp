@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FileListWidget.h"
 
+#include "PathListModel.h"
+
 #include <QHeaderView>
 #include <QKeyEvent>
 
@@ -12,23 +14,30 @@ QString FileListHelpText()
 }
 
 FileListWidget::FileListWidget(QWidget *parent)
-    : QTreeWidget(parent)
+    : QTreeView(parent)
+    , m_model(new PathListModel(this))
 {
+    setModel(m_model);
     setRootIsDecorated(false);
+    setItemsExpandable(false);
+    // Rows of one height let the view place a hundred thousand of them
+    // without measuring each.
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setTextElideMode(Qt::ElideNone);
     setHeaderHidden(true);
-    setColumnCount(1);
     header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(QHeaderView::Interactive);
     setToolTip(FileListHelpText());
 }
 
 void FileListWidget::addColumn(const QString &headerText)
 {
-    setHeaderLabels({headerText});
+    m_model->setHeaderText(headerText);
     setHeaderHidden(false);
 }
 
@@ -39,65 +48,72 @@ void FileListWidget::setColumnWidthInPixels(int width)
 
 void FileListWidget::appendPath(const QString &path)
 {
-    auto *item = new QTreeWidgetItem(this);
-    item->setText(0, path);
+    m_model->append(path);
+}
+
+void FileListWidget::appendPaths(const QStringList &paths)
+{
+    m_model->append(paths);
 }
 
 int FileListWidget::count() const
 {
-    return topLevelItemCount();
+    return m_model->rowCount();
 }
 
 QString FileListWidget::textAt(int index) const
 {
-    const QTreeWidgetItem *item = topLevelItem(index - 1);
-    return item ? item->text(0) : QString();
+    return m_model->pathAt(index - 1);
 }
 
 void FileListWidget::setTextAt(int index, const QString &text)
 {
-    if (QTreeWidgetItem *item = topLevelItem(index - 1))
-        item->setText(0, text);
+    m_model->setPathAt(index - 1, text);
 }
 
 void FileListWidget::removeAt(int index)
 {
-    delete takeTopLevelItem(index - 1);
+    // In single selection the view hands the selection of a removed item to
+    // the one that moves up into its place (the new last one when the last
+    // went), so the keys go on from there.
+    m_model->removeAt(index - 1);
 }
 
 void FileListWidget::removeAll()
 {
-    clear();
+    m_model->clear();
 }
 
 int FileListWidget::selectedIndex() const
 {
-    const QList<QTreeWidgetItem *> selected = selectedItems();
-    return selected.isEmpty() ? 0 : indexOfTopLevelItem(selected.front()) + 1;
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    return selected.isEmpty() ? 0 : selected.front().row() + 1;
 }
 
 void FileListWidget::selectIndex(int index)
 {
-    if (QTreeWidgetItem *item = topLevelItem(index - 1))
-        setCurrentItem(item);
+    const QModelIndex item = m_model->index(index - 1);
+    if (item.isValid())
+        setCurrentIndex(item);
 }
 
 int FileListWidget::itemIndexAt(const QPoint &viewportPoint) const
 {
-    QTreeWidgetItem *item = itemAt(viewportPoint);
-    return item ? indexOfTopLevelItem(item) + 1 : 0;
+    const QModelIndex item = indexAt(viewportPoint);
+    return item.isValid() ? item.row() + 1 : 0;
 }
 
 QRect FileListWidget::itemRect(int index) const
 {
-    const QTreeWidgetItem *item = topLevelItem(index - 1);
-    return item ? visualItemRect(item) : QRect();
+    const QModelIndex item = m_model->index(index - 1);
+    return item.isValid() ? visualRect(item) : QRect();
 }
 
 void FileListWidget::scrollToItemIndex(int index)
 {
-    if (const QTreeWidgetItem *item = topLevelItem(index - 1))
-        scrollToItem(item);
+    const QModelIndex item = m_model->index(index - 1);
+    if (item.isValid())
+        scrollTo(item);
 }
 
 void FileListWidget::removeSelected()
@@ -109,9 +125,19 @@ void FileListWidget::removeSelected()
         removeAt(index);
 }
 
+bool FileListWidget::event(QEvent *event)
+{
+    // The header takes drops like the rest of the list: a drag over it
+    // reaches the header's viewport, which passes what it cannot use on to
+    // the header.
+    if (event->type() == QEvent::AcceptDropsChange)
+        header()->setAcceptDrops(acceptDrops());
+    return QTreeView::event(event);
+}
+
 void FileListWidget::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    QTreeWidget::mouseDoubleClickEvent(event);
+    QTreeView::mouseDoubleClickEvent(event);
     Q_EMIT doubleClicked();
 }
 
@@ -121,7 +147,7 @@ void FileListWidget::keyPressEvent(QKeyEvent *event)
     if (event->key() == Qt::Key_Delete)
         event->accept();
     else
-        QTreeWidget::keyPressEvent(event);
+        QTreeView::keyPressEvent(event);
 }
 
 bool IsListed(const FileListWidget &list, const QString &text)

@@ -2,11 +2,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QTreeWidget>
+#include <QStringList>
+#include <QTreeView>
+
+class PathListModel;
 
 // The list of input files: one column of plain path texts, in conversion
 // order. Items are counted from 1 at the top; new ones always go to the end.
-class FileListWidget final : public QTreeWidget {
+class FileListWidget final : public QTreeView {
     Q_OBJECT
 public:
     explicit FileListWidget(QWidget *parent = nullptr);
@@ -17,6 +20,8 @@ public:
     void setColumnWidthInPixels(int width);
 
     void appendPath(const QString &path);
+    // Appends the paths in their order, as one change of the list.
+    void appendPaths(const QStringList &paths);
     int count() const;
     QString textAt(int index) const;
     void setTextAt(int index, const QString &text);
@@ -43,8 +48,12 @@ Q_SIGNALS:
     void keyDown(int key);
 
 protected:
+    bool event(QEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    PathListModel *m_model;
 };
 
 // The help text shown when the pointer rests over the list.

@@ -8,7 +8,11 @@
 #include "ScriptedDialogs.h"
 #include "TestTree.h"
 
+#include <QHeaderView>
+#include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -32,6 +36,24 @@ void clickItem(FileListWidget &list, int index)
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, area.center());
 }
 
+// What a drop handler sees: the drag events that reach the watched widgets.
+class DropWatcher final : public QObject {
+public:
+    QList<QPair<QObject *, QEvent::Type>> seen;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::DragEnter && event->type() != QEvent::Drop)
+            return false;
+        seen.append({watched, event->type()});
+        auto *drop = static_cast<QDropEvent *>(event);
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        return true;
+    }
+};
+
 } // namespace
 
 class TestFileList final : public QObject {
@@ -45,6 +67,14 @@ private Q_SLOTS:
     void clearListUnlessBusy_data();
     void clearListUnlessBusy();
     void isListedComparesExactly();
+    void removalLeavesASensibleSelection_data();
+    void removalLeavesASensibleSelection();
+    void changedTextIsRepainted();
+    void pathsAppendInOrderAsOneChange();
+    void clearingEndsTheSelection();
+    void itemsAreFoundWhereTheyAreDrawn();
+    void wideColumnScrollsSideways();
+    void dropsReachFiltersOnListAndHeader();
     void dialogAddsChosenFiles_data();
     void dialogAddsChosenFiles();
     void dialogIsAskedAsDesigned();
@@ -151,6 +181,182 @@ void TestFileList::isListedComparesExactly()
     QVERIFY(IsListed(list, u"/v/B.avi"_s));
     QVERIFY(!IsListed(list, u"/v/a.avi"_s));
     QVERIFY(!IsListed(list, u"/v/A.avi "_s));
+}
+
+void TestFileList::removalLeavesASensibleSelection_data()
+{
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<QString>("selectedAfter");
+    QTest::addColumn<int>("selectedIndexAfter");
+    QTest::newRow("an item above the selected one") << kFiveItems << 3 << 1 << u"/v/C.avi"_s << 2;
+    QTest::newRow("an item below the selected one") << kFiveItems << 3 << 5 << u"/v/C.avi"_s << 3;
+    QTest::newRow("the selected one: the next moves up") << kFiveItems << 3 << 3 << u"/v/D.avi"_s << 3;
+    QTest::newRow("the selected last one") << kFiveItems << 5 << 5 << u"/v/D.avi"_s << 4;
+    QTest::newRow("the selected first one") << kFiveItems << 1 << 1 << u"/v/B.avi"_s << 1;
+    QTest::newRow("the only one") << QStringList{u"/v/A.avi"_s} << 1 << 1 << QString() << 0;
+    QTest::newRow("none selected") << kFiveItems << 0 << 2 << QString() << 0;
+    QTest::newRow("no such item") << kFiveItems << 2 << 6 << u"/v/B.avi"_s << 2;
+}
+
+void TestFileList::removalLeavesASensibleSelection()
+{
+    QFETCH(QStringList, items);
+    QFETCH(int, selected);
+    QFETCH(int, removed);
+    QFETCH(QString, selectedAfter);
+    QFETCH(int, selectedIndexAfter);
+    FileListWidget list;
+    list.show();
+    list.appendPaths(items);
+    list.selectIndex(selected);
+
+    list.removeAt(removed);
+
+    QCOMPARE(list.selectedIndex(), selectedIndexAfter);
+    QCOMPARE(list.textAt(selectedIndexAfter), selectedAfter);
+    if (selectedIndexAfter > 0) {
+        // The keys go on from the selected item, not from a neighbour.
+        QCOMPARE(list.currentIndex().row() + 1, selectedIndexAfter);
+        QTest::keyClick(&list, Qt::Key_Up);
+        QCOMPARE(list.selectedIndex(), std::max(1, selectedIndexAfter - 1));
+    }
+}
+
+void TestFileList::changedTextIsRepainted()
+{
+    FileListWidget list;
+    list.appendPaths(kFiveItems);
+    QSignalSpy changed(list.model(), &QAbstractItemModel::dataChanged);
+
+    list.setTextAt(2, u"/v/X.avi"_s);
+    list.setTextAt(6, u"/v/Y.avi"_s);
+    list.setTextAt(0, u"/v/Z.avi"_s);
+
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed.front().at(0).toModelIndex().row(), 1);
+    QCOMPARE(changed.front().at(1).toModelIndex().row(), 1);
+    QCOMPARE(list.model()->index(1, 0).data().toString(), u"/v/X.avi"_s);
+    QCOMPARE(itemsOf(list), (QStringList{u"/v/A.avi"_s, u"/v/X.avi"_s, u"/v/C.avi"_s, u"/v/D.avi"_s, u"/v/E.avi"_s}));
+}
+
+void TestFileList::pathsAppendInOrderAsOneChange()
+{
+    FileListWidget list;
+    list.appendPath(u"/v/A.avi"_s);
+    QSignalSpy inserted(list.model(), &QAbstractItemModel::rowsInserted);
+
+    list.appendPaths({u"/v/B.avi"_s, u"/v/C.avi"_s, u"/v/B.avi"_s});
+    list.appendPaths({});
+
+    QCOMPARE(inserted.size(), 1);
+    QCOMPARE(inserted.front().at(1).toInt(), 1);
+    QCOMPARE(inserted.front().at(2).toInt(), 3);
+    QCOMPARE(itemsOf(list), (QStringList{u"/v/A.avi"_s, u"/v/B.avi"_s, u"/v/C.avi"_s, u"/v/B.avi"_s}));
+}
+
+void TestFileList::clearingEndsTheSelection()
+{
+    FileListWidget list;
+    list.show();
+    list.appendPaths(kFiveItems);
+    const QPoint first = list.itemRect(1).center();
+    list.selectIndex(4);
+
+    list.removeAll();
+    QCoreApplication::processEvents();
+
+    QCOMPARE(list.itemIndexAt(first), 0);
+    QCOMPARE(list.selectedIndex(), 0);
+    list.appendPaths(kFiveItems);
+    QCOMPARE(list.itemIndexAt(first), 1);
+    QCOMPARE(list.selectedIndex(), 0);
+    list.removeSelected();
+    QCOMPARE(itemsOf(list), kFiveItems);
+}
+
+void TestFileList::itemsAreFoundWhereTheyAreDrawn()
+{
+    ScriptedDialogs dialogs;
+    Form1 form(dialogs, QuietStart());
+    form.show();
+    FileListWidget &list = *form.listView1();
+    QStringList paths;
+    for (int i = 1; i <= 1000; ++i)
+        paths << u"/v/clip%1.avi"_s.arg(i);
+    list.appendPaths(paths);
+
+    for (const int index : {1, 900, 1000, 450}) {
+        list.scrollToItemIndex(index);
+        const QRect drawn = list.itemRect(index);
+        QVERIFY2(list.viewport()->rect().contains(drawn.center()), qPrintable(u"item %1"_s.arg(index)));
+        QCOMPARE(list.itemIndexAt(drawn.center()), index);
+        QCOMPARE(list.textAt(index), u"/v/clip%1.avi"_s.arg(index));
+    }
+    QVERIFY(list.itemRect(0).isEmpty());
+    QVERIFY(list.itemRect(1001).isEmpty());
+
+    list.removeAll();
+    list.appendPaths(kFiveItems);
+    const QRect last = list.itemRect(5);
+    QCOMPARE(list.itemIndexAt(last.center()), 5);
+    QCOMPARE(list.itemIndexAt(last.center() + QPoint(0, last.height())), 0);
+}
+
+void TestFileList::wideColumnScrollsSideways()
+{
+    ScriptedDialogs dialogs;
+    Form1 form(dialogs, QuietStart());
+    form.show();
+    FileListWidget &list = *form.listView1();
+    list.appendPath(u"/v/"_s + QString(400, u'x') + u".avi"_s);
+    QCOMPARE(list.header()->sectionResizeMode(0), QHeaderView::Interactive);
+    QCOMPARE(list.horizontalScrollBar()->maximum(), 0);
+
+    // What dragging the divider to the right does.
+    list.header()->resizeSection(0, 3 * list.viewport()->width());
+    QCoreApplication::processEvents();
+
+    QCOMPARE(list.horizontalScrollBar()->maximum(), 3 * list.viewport()->width() - list.viewport()->width());
+    list.horizontalScrollBar()->setValue(list.horizontalScrollBar()->maximum());
+    QCOMPARE(list.header()->offset(), list.horizontalScrollBar()->maximum());
+}
+
+void TestFileList::dropsReachFiltersOnListAndHeader()
+{
+    ScriptedDialogs dialogs;
+    Form1 form(dialogs, QuietStart());
+    form.show();
+    FileListWidget &list = *form.listView1();
+    DropWatcher watcher;
+    list.viewport()->installEventFilter(&watcher);
+    list.header()->installEventFilter(&watcher);
+    list.setAcceptDrops(true);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(u"/v/dropped.avi"_s)});
+
+    // A real drag goes to the innermost widget under the pointer that takes
+    // drops: over the items the list's viewport, over the header the
+    // header's own viewport.
+    QVERIFY(list.viewport()->acceptDrops());
+    QVERIFY(list.header()->viewport()->acceptDrops());
+    for (QWidget *target : {list.viewport(), list.header()->viewport()}) {
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(target, &enter);
+        QVERIFY(enter.isAccepted());
+        QCOMPARE(enter.dropAction(), Qt::CopyAction);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(target, &drop);
+        QVERIFY(drop.isAccepted());
+    }
+    const QList<QPair<QObject *, QEvent::Type>> expected = {{list.viewport(), QEvent::DragEnter},
+        {list.viewport(), QEvent::Drop}, {list.header(), QEvent::DragEnter}, {list.header(), QEvent::Drop}};
+    QCOMPARE(watcher.seen, expected);
+
+    list.setAcceptDrops(false);
+    QVERIFY(!list.header()->acceptDrops());
+    QVERIFY(!list.header()->viewport()->acceptDrops());
 }
 
 void TestFileList::dialogAddsChosenFiles_data()
