@@ -1,7 +1,9 @@
 // SPDX-FileCopyrightText: 2026 The Reelwright developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Form1.h"
+#include "ProgramEnd.h"
 #include "QtDialogs.h"
+#include "TerminationSignals.h"
 
 #include <QApplication>
 
@@ -13,6 +15,8 @@ int main(int argc, char *argv[])
 
     QtDialogs dialogs;
     Form1 window(dialogs);
+    TerminationSignals signals;
+    CloseWindowOnTermination(window, signals);
     window.show();
     return QApplication::exec();
 }

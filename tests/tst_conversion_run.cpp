@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Reelwright developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ConversionRun.h"
+#include "ConversionVerdict.h"
 #include "ConverterStaging.h"
 #include "FileListWidget.h"
 #include "Form1.h"
@@ -11,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -18,7 +20,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
 #include <memory>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -30,6 +35,38 @@ QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool entryExists(const QString &path)
+{
+    struct stat info { };
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+}
+
+bool processRuns(const QString &pid)
+{
+    // A killed child whose parent is gone is reaped by init; a zombie of a
+    // parent still running counts as ended.
+    QFile status(u"/proc/"_s + pid + u"/stat"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray fields = status.readAll();
+    const qsizetype afterName = fields.lastIndexOf(')');
+    return afterName < 0 || fields.mid(afterName + 2, 1) != "Z";
+}
+
+// The failure lines of a closing message, one per failed file.
+QString onlyReason(const ScriptedDialogs &dialogs, const QString &source)
+{
+    const QStringList texts = dialogs.messageTexts();
+    if (texts.size() != 1)
+        return u"<%1 messages>"_s.arg(texts.size());
+    const QString prefix = source + u" - "_s;
+    for (const QString &line : texts.front().split(u'\n')) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size());
+    }
+    return u"<no line for the file>"_s;
 }
 
 } // namespace
@@ -59,6 +96,21 @@ private Q_SLOTS:
     void closingMessage();
     void destinations_data();
     void destinations();
+    void incompleteResultIsAFailure_data();
+    void incompleteResultIsAFailure();
+    void fullFileSystemFailsTheFile();
+    void explainingLine_data();
+    void explainingLine();
+    void refusedBeforeTheConverterStarts_data();
+    void refusedBeforeTheConverterStarts();
+    void closeBeforeSetUpStartsNoConverter();
+    void foldersOthersCanChangeAreRefused_data();
+    void foldersOthersCanChangeAreRefused();
+    void swappedConverterIsNeverRun();
+    void twoRunsShareTheStagedConverter();
+    void privateRuntimeFolderWhenTempIsUnset();
+    void programEndLeavesNothingBehind_data();
+    void programEndLeavesNothingBehind();
 
 private:
     Form1 &makeForm();
@@ -438,6 +490,317 @@ void TestConversionRun::destinations()
     QFETCH(QString, beside);
     QCOMPARE(DestinationInFolder(folder, source, u"mov"_s), inFolder);
     QCOMPARE(DestinationBesideSource(source, u"mov"_s), beside);
+}
+
+void TestConversionRun::incompleteResultIsAFailure_data()
+{
+    QTest::addColumn<QString>("converter");
+    QTest::addColumn<QString>("reason"); // %1 stands for the destination
+    QTest::newRow("ends with 0, writes nothing") << u"exit 0"_s << u"the converter wrote no result"_s;
+    QTest::newRow("ends with 0, empty result") << u": > \"$5\""_s << u"the result is empty"_s;
+    QTest::newRow("ends with 0 after a write error")
+        << u"printf 'some frames' > \"$5\"\n"
+           "echo \"[mpeg @ 0x55d0c0ffee00] Error writing trailer of $5: No space left on device\" >&2\n"
+           "echo 'frame=   57 fps=0.0 q=2.0 Lsize=      64kB time=00:00:01.97' >&2\nexit 0"_s
+        << u"Error writing trailer of %1: No space left on device"_s;
+    QTest::newRow("fails after writing part")
+        << u"printf 'part' > \"$5\"\necho 'Error closing file $5: No space left on device' >&2\n"
+           "echo 'Conversion failed!' >&2\nexit 1"_s
+        << u"Error closing file $5: No space left on device"_s;
+    QTest::newRow("a folder instead of a file") << u"mkdir \"$5\""_s << u"the result is not a regular file"_s;
+}
+
+void TestConversionRun::incompleteResultIsAFailure()
+{
+    QFETCH(QString, converter);
+    QFETCH(QString, reason);
+    Form1 &form = makeForm();
+    useFakeConverter(converter);
+    const QString source = WriteTextFile(m_work->filePath(u"clip.avi"_s), "clip");
+    const QString destination = m_work->filePath(u"clip.mov"_s);
+    form.listView1()->appendPath(source);
+    form.option2()->setChecked(true);
+
+    form.pushButton2()->click();
+
+    QCOMPARE(onlyReason(*m_dialogs, source), reason.contains(u"%1"_s) ? reason.arg(destination) : reason);
+    QCOMPARE(m_dialogs->messages.front().icon, MessageIcon::Warning);
+    // The unfinished result was this run's own: removed, so a retry is not
+    // refused as an existing file. A folder is left alone.
+    if (!QFileInfo(destination).isDir())
+        QVERIFY(!entryExists(destination));
+    QCOMPARE(readAll(source), QByteArray("clip"));
+}
+
+void TestConversionRun::fullFileSystemFailsTheFile()
+{
+    const QString full = m_work->filePath(u"full"_s);
+    QVERIFY(QDir().mkpath(full));
+    if (::mount("tmpfs", QFile::encodeName(full).constData(), "tmpfs", 0, "size=64k") != 0)
+        QSKIP("this user cannot mount a small file system");
+    Form1 &form = makeForm();
+    const QString source = clip(u"long.avi"_s);
+    QVERIFY(MakeClip(source, 3.0));
+    form.listView1()->appendPath(source);
+    form.text1()->setText(full);
+
+    form.pushButton2()->click();
+
+    const QString reason = onlyReason(*m_dialogs, source);
+    ::umount2(QFile::encodeName(full).constData(), MNT_DETACH);
+    QVERIFY2(reason.contains(u"No space left on device"_s), qPrintable(reason));
+}
+
+void TestConversionRun::explainingLine_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("watched");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("line before the closing words")
+        << QStringList{u"Input #0, avi"_s, u"[mpeg @ 0xabc123] Error closing file /o/x.mov: No space left on device"_s,
+               u"frame=   57 fps=0.0"_s, u"Conversion failed!"_s}
+        << QStringList{} << u"Error closing file /o/x.mov: No space left on device"_s;
+    QTest::newRow("a question nobody can answer")
+        << QStringList{u"File '/o/x.mov' already exists. Overwrite? [y/N] Not overwriting - exiting"_s}
+        << QStringList{} << u"a file of that name already exists"_s;
+    QTest::newRow("write error scrolled off")
+        << QStringList{u"frame=  100"_s, u"frame=  200"_s}
+        << QStringList{u"av_interleaved_write_frame(): Disk quota exceeded"_s}
+        << u"av_interleaved_write_frame(): Disk quota exceeded"_s;
+    QTest::newRow("last words only") << QStringList{u"/i/x.avi: Invalid data found when processing input"_s}
+                                     << QStringList{} << u"/i/x.avi: Invalid data found when processing input"_s;
+    QTest::newRow("nothing said") << QStringList{} << QStringList{} << QString();
+}
+
+void TestConversionRun::explainingLine()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, watched);
+    QFETCH(QString, expected);
+    ChildOutcome outcome;
+    outcome.started = true;
+    outcome.exitCode = 1;
+    outcome.lastLines = lines;
+    outcome.watchedLines = watched;
+    QCOMPARE(ExplainingLine(outcome), expected);
+}
+
+void TestConversionRun::refusedBeforeTheConverterStarts_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("named pipe as source") << u"fifo"_s << u"not a regular file"_s;
+    QTest::newRow("missing source") << u"missing"_s << u"the file cannot be found"_s;
+    QTest::newRow("link pointing nowhere at the destination")
+        << u"dangling"_s << u"a file of that name already exists"_s;
+}
+
+void TestConversionRun::refusedBeforeTheConverterStarts()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    Form1 &form = makeForm();
+    const QString log = m_work->filePath(u"started"_s);
+    useFakeConverter(u"echo \"$2\" >> '%1'\nprintf x > \"$5\""_s.arg(log));
+    const QString out = m_work->filePath(u"out"_s);
+    const QString elsewhere = m_work->filePath(u"elsewhere"_s);
+    QVERIFY(QDir().mkpath(out) && QDir().mkpath(elsewhere));
+    const QString refused = m_work->filePath(u"refused.avi"_s);
+    if (kind == u"fifo"_s)
+        QCOMPARE(::mkfifo(QFile::encodeName(refused).constData(), 0600), 0);
+    else if (kind == u"dangling"_s)
+        QVERIFY(QFile::link(elsewhere + u"/stolen.mov"_s, WriteTextFile(refused, "clip").chopped(3) + u"mov"_s));
+    const QString after = WriteTextFile(m_work->filePath(u"after.avi"_s), "clip");
+    form.listView1()->appendPath(refused);
+    form.listView1()->appendPath(after);
+    form.option2()->setChecked(true);
+
+    form.pushButton2()->click();
+
+    QCOMPARE(onlyReason(*m_dialogs, refused), reason);
+    // The batch goes on: the next file converts, and nothing was written
+    // through the link.
+    QCOMPARE(readAll(log), after.toUtf8() + '\n');
+    QVERIFY(QFile::exists(m_work->filePath(u"after.mov"_s)));
+    QVERIFY(QDir(elsewhere).isEmpty());
+}
+
+void TestConversionRun::closeBeforeSetUpStartsNoConverter()
+{
+    Form1 &form = makeForm();
+    const QString marker = m_work->filePath(u"converter-ran"_s);
+    useFakeConverter(u"touch '%1'\nprintf x > \"$5\""_s.arg(marker));
+    form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"one.avi"_s), "clip"));
+    form.option2()->setChecked(true);
+    form.show();
+    // Handled in the events the run lets through before its first file.
+    QTimer::singleShot(0, &form, [&] { form.close(); });
+
+    form.pushButton2()->click();
+
+    QTRY_VERIFY(!form.isVisible());
+    QVERIFY(!QFile::exists(marker));
+    QVERIFY(!QFile::exists(m_work->filePath(u"one.mov"_s)));
+    QVERIFY(!QFile::exists(ConverterPath()));
+    QVERIFY(m_dialogs->messages.isEmpty());
+}
+
+void TestConversionRun::foldersOthersCanChangeAreRefused_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("others may write") << 0777 << true;
+    QTest::newRow("the group may write") << 0770 << true;
+    QTest::newRow("others may write, sticky") << 01777 << false;
+    QTest::newRow("private") << 0700 << false;
+}
+
+void TestConversionRun::foldersOthersCanChangeAreRefused()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, refused);
+    Form1 &form = makeForm();
+    const QString shared = m_work->filePath(u"shared"_s);
+    QVERIFY(QDir().mkpath(shared));
+    QCOMPARE(::chmod(QFile::encodeName(shared).constData(), mode_t(mode)), 0);
+    qputenv("TEMP", shared.toUtf8());
+    const QString marker = m_work->filePath(u"converter-ran"_s);
+    useFakeConverter(u"touch '%1'\nprintf x > \"$5\""_s.arg(marker));
+    form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"a.avi"_s), "clip"));
+    form.option2()->setChecked(true);
+
+    form.pushButton2()->click();
+
+    QCOMPARE(QFile::exists(marker), !refused);
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    if (refused) {
+        QCOMPARE(m_dialogs->messages.front().title, u"Application Error"_s);
+        QVERIFY(m_dialogs->messages.front().text.startsWith(
+            u"The temporary folder %1 can be changed by other users"_s.arg(shared)));
+        QVERIFY(m_dialogs->messages.front().text.contains(u"PushButton2_Click at line 112"_s));
+    } else {
+        QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
+    }
+    QVERIFY(QDir(shared).isEmpty());
+}
+
+void TestConversionRun::swappedConverterIsNeverRun()
+{
+    Form1 &form = makeForm();
+    const QString stranger = m_work->filePath(u"stranger-ran"_s);
+    useFakeConverter(u"sleep 0.3\nprintf x > \"$5\""_s);
+    const QString first = WriteTextFile(m_work->filePath(u"first.avi"_s), "clip");
+    const QString second = WriteTextFile(m_work->filePath(u"second.avi"_s), "clip");
+    form.listView1()->appendPath(first);
+    form.listView1()->appendPath(second);
+    form.option2()->setChecked(true);
+    // While the first file converts, a program of someone else's takes the
+    // staged file's place, with the staged copy's owner and mode.
+    QTimer::singleShot(100, &form, [&] {
+        const QString swapped = WriteScript(
+            m_temp->filePath(u"swapped"_s), u"touch '%1'\nprintf x > \"$5\""_s.arg(stranger));
+        QVERIFY(QFile::remove(ConverterPath()));
+        QVERIFY(QFile::rename(swapped, ConverterPath()));
+    });
+
+    form.pushButton2()->click();
+
+    QVERIFY(!QFile::exists(stranger));
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
+    QVERIFY(QFile::exists(m_work->filePath(u"second.mov"_s)));
+    QVERIFY(!QFile::exists(ConverterPath()));
+}
+
+void TestConversionRun::twoRunsShareTheStagedConverter()
+{
+    Form1 &form = makeForm();
+    useFakeConverter(u"sleep 0.3\nprintf x > \"$5\""_s);
+    for (const QString &name : {u"one.avi"_s, u"two.avi"_s})
+        form.listView1()->appendPath(WriteTextFile(m_work->filePath(name), "clip"));
+    form.option2()->setChecked(true);
+
+    // A second program's window, with its own run over the same temporary
+    // folder, starts and ends while the first run's first file converts.
+    ScriptedDialogs otherDialogs;
+    Form1 other(otherDialogs, QuietStart(10ms));
+    other.conversionRun().setConverterResource(m_work->filePath(u"fake-converter.sh"_s));
+    other.listView1()->appendPath(WriteTextFile(m_work->filePath(u"other.avi"_s), "clip"));
+    other.option2()->setChecked(true);
+    bool stagedWhileFirstRuns = false;
+    QTimer::singleShot(100, &form, [&] {
+        other.pushButton2()->click();
+        stagedWhileFirstRuns = QFile::exists(ConverterPath());
+    });
+
+    form.pushButton2()->click();
+
+    QCOMPARE(otherDialogs.messageTexts(), QStringList{u"Done."_s});
+    QVERIFY(stagedWhileFirstRuns);
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
+    QVERIFY(QFile::exists(m_work->filePath(u"two.mov"_s)));
+    // The last run to end removes the converter and its lock file.
+    QVERIFY(QDir(m_temp->path()).isEmpty());
+}
+
+void TestConversionRun::privateRuntimeFolderWhenTempIsUnset()
+{
+    QTemporaryDir runtime;
+    QVERIFY(runtime.isValid());
+    qunsetenv("TEMP");
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    QCOMPARE(TemporaryFolder(), runtime.path());
+    Form1 &form = makeForm();
+    useFakeConverter(u"printf x > \"$5\""_s);
+    form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"a.avi"_s), "clip"));
+    form.option2()->setChecked(true);
+    form.pushButton2()->click();
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
+    QVERIFY(form.conversionRun().commandLines().front().startsWith(runtime.path() + u"/ffmpeg.exe -i "_s));
+    QVERIFY(QDir(runtime.path()).isEmpty());
+}
+
+void TestConversionRun::programEndLeavesNothingBehind_data()
+{
+    QTest::addColumn<int>("signalNumber"); // 0: the toolkit calls exit(), as when the display is lost
+    QTest::addColumn<bool>("cleansUp");
+    QTest::newRow("SIGTERM") << int(SIGTERM) << true;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << true;
+    QTest::newRow("SIGINT") << int(SIGINT) << true;
+    QTest::newRow("lost display") << 0 << true;
+    // Nothing can clean up after SIGKILL, but the converter dies with the
+    // program all the same.
+    QTest::newRow("SIGKILL") << int(SIGKILL) << false;
+}
+
+void TestConversionRun::programEndLeavesNothingBehind()
+{
+    QFETCH(int, signalNumber);
+    QFETCH(bool, cleansUp);
+    const QString pidFile = m_work->filePath(u"converter.pid"_s);
+    const QString converter = WriteScript(m_work->filePath(u"fake-converter.sh"_s),
+        u"echo $$ > '%1.part'\nmv '%1.part' '%1'\nprintf partial > \"$5\"\nexec sleep 30"_s.arg(pidFile));
+    const QString source = WriteTextFile(m_work->filePath(u"one.avi"_s), "clip");
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QStringLiteral(REELWRIGHT_DRIVER_PATH),
+        {converter, QString::number(signalNumber == 0 ? 1500 : 0), source});
+    QVERIFY(program.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(pidFile), 20000);
+    const QString pid = QString::fromLatin1(readAll(pidFile).trimmed());
+    QVERIFY(processRuns(pid));
+    if (signalNumber != 0)
+        QCOMPARE(::kill(pid_t(program.processId()), signalNumber), 0);
+
+    QVERIFY(program.waitForFinished(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(!processRuns(pid), 5000);
+    if (signalNumber != 0 && signalNumber != SIGKILL) {
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+    }
+    if (cleansUp) {
+        QVERIFY(!entryExists(m_work->filePath(u"one.mov"_s)));
+        QVERIFY(QDir(m_temp->path()).isEmpty());
+    }
 }
 
 QTEST_MAIN(TestConversionRun)
