@@ -1,10 +1,15 @@
 // SPDX-FileCopyrightText: 2026 The Reelwright developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// What a conversion run costs beyond the converter itself: short generated
-// clips converted through the main window (headless, scripted dialogs)
-// against the same ffmpeg commands run one after the other directly.
-#include "ConverterStaging.h"
+// What a conversion run costs beyond the converter itself: generated clips
+// converted by "Start Converting" in the shown main window (scripted
+// dialogs) against the same ffmpeg commands run one after the other, in one
+// process. The sides take turns at going first; one round of each warms up.
+// Every result of both sides must be there and not empty, and the run must
+// end with "Done.", or the benchmark fails.
+//
+//   bench_conversion_run [rounds] [clips] [clip seconds]
+#include "BenchFigures.h"
 #include "FileListWidget.h"
 #include "Form1.h"
 #include "QuietStart.h"
@@ -14,6 +19,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -22,6 +28,23 @@
 
 namespace {
 
+QString resultOf(const QString &source, const QString &outFolder)
+{
+    return outFolder + u'/' + QFileInfo(source).completeBaseName() + QStringLiteral(".mov");
+}
+
+bool allResultsThere(const QStringList &sources, const QString &outFolder, const char *side)
+{
+    for (const QString &source : sources) {
+        if (QFileInfo(resultOf(source, outFolder)).size() <= 0) {
+            std::fprintf(stderr, "%s: no result for %s\n", side, qPrintable(source));
+            return false;
+        }
+    }
+    return true;
+}
+
+// Milliseconds, or a negative number when a result is missing.
 double convertDirectly(const QStringList &sources, const QString &outFolder)
 {
     QElapsedTimer clock;
@@ -32,16 +55,18 @@ double convertDirectly(const QStringList &sources, const QString &outFolder)
         ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
         ffmpeg.start(FfmpegProgram(),
             {QStringLiteral("-i"), source, QStringLiteral("-target"), QStringLiteral("ntsc-dvd"),
-                outFolder + u'/' + QFileInfo(source).completeBaseName() + QStringLiteral(".mov")});
+                resultOf(source, outFolder)});
         ffmpeg.waitForFinished(-1);
     }
-    return double(clock.nsecsElapsed()) / 1e6;
+    const double elapsed = double(clock.nsecsElapsed()) / 1e6;
+    return allResultsThere(sources, outFolder, "ffmpeg alone") ? elapsed : -1;
 }
 
 double convertThroughWindow(const QStringList &sources, const QString &outFolder)
 {
     ScriptedDialogs dialogs;
     Form1 form(dialogs, QuietStart());
+    form.show();
     for (const QString &source : sources)
         form.listView1()->appendPath(source);
     form.text1()->setText(outFolder + u'/');
@@ -49,19 +74,22 @@ double convertThroughWindow(const QStringList &sources, const QString &outFolder
     clock.start();
     form.PushButton2_Click();
     const double elapsed = double(clock.nsecsElapsed()) / 1e6;
-    if (dialogs.messageTexts() != QStringList{QStringLiteral("Done.")})
+    if (dialogs.messageTexts() != QStringList{QStringLiteral("Done.")}) {
         std::fprintf(stderr, "the run did not end with \"Done.\": %s\n", qPrintable(dialogs.messageTexts().join(u'|')));
-    return elapsed;
+        return -1;
+    }
+    return allResultsThere(sources, outFolder, "the window") ? elapsed : -1;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
-    const int clips = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 20;
-    const double seconds = argc > 2 ? QString::fromLocal8Bit(argv[2]).toDouble() : 2.0;
+    const int rounds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 5;
+    const int clips = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 8;
+    const double seconds = argc > 3 ? QString::fromLocal8Bit(argv[3]).toDouble() : 2.0;
 
     QTemporaryDir work;
     qputenv("XDG_CONFIG_HOME", work.filePath(QStringLiteral("config")).toUtf8());
@@ -73,18 +101,35 @@ int main(int argc, char *argv[])
             return 1;
     }
 
-    double direct = 0;
-    double window = 0;
-    constexpr int kRounds = 2;
-    for (int round = 0; round < kRounds; ++round) {
-        const QString directOut = work.filePath(QStringLiteral("direct%1").arg(round));
-        const QString windowOut = work.filePath(QStringLiteral("window%1").arg(round));
-        QDir().mkpath(directOut);
-        QDir().mkpath(windowOut);
-        direct += convertDirectly(sources, directOut);
-        window += convertThroughWindow(sources, windowOut);
+    int folders = 0;
+    const auto freshFolder = [&] {
+        const QString folder = work.filePath(QStringLiteral("out%1").arg(folders++));
+        QDir().mkpath(folder);
+        return folder;
+    };
+    const QStringList warmUp = sources.mid(0, 2);
+    if (convertDirectly(warmUp, freshFolder()) < 0 || convertThroughWindow(warmUp, freshFolder()) < 0)
+        return 1;
+
+    std::vector<double> ratios;
+    std::vector<double> extraPerFile;
+    for (int round = 0; round < rounds; ++round) {
+        double direct = 0;
+        double window = 0;
+        if (round % 2 == 0) {
+            direct = convertDirectly(sources, freshFolder());
+            window = convertThroughWindow(sources, freshFolder());
+        } else {
+            window = convertThroughWindow(sources, freshFolder());
+            direct = convertDirectly(sources, freshFolder());
+        }
+        if (direct < 0 || window < 0)
+            return 1;
+        ratios.push_back(window / direct);
+        extraPerFile.push_back((window - direct) / clips);
     }
-    std::printf("%d clips of %.1f s, %d rounds: direct %.0f ms, through the window %.0f ms, ratio %.3f\n", clips,
-        seconds, kRounds, direct, window, window / direct);
+    std::printf("%d rounds of %d clips of %.1f s, sides alternating:\n", rounds, clips, seconds);
+    BenchFigures::of(ratios).print("ratio window / ffmpeg alone", "");
+    BenchFigures::of(extraPerFile).print("extra per file", "ms");
     return 0;
 }
