@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Reelwright developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+#
+# Builds the program as a user would get it, installs it into a temporary
+# prefix and checks the installed copy: its desktop entry and metainfo
+# validate, the entry starts it in a virtual X server, it wears its skin,
+# loads the samples with "Load Sample/Example Files" and converts them with
+# its embedded converter. Then builds the Debian package and checks that it
+# depends on the libraries the converter loads. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=build-package
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
+    -DCMAKE_INSTALL_PREFIX=/usr -DREELWRIGHT_SCREENSHOT_URL=https://example.org/reelwright/main-window.png >/dev/null
+cmake --build "$build"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+fail() { echo "check-install: $*" >&2; exit 1; }
+
+app_id=org.reelwright.Reelwright
+entry=$prefix/share/applications/$app_id.desktop
+desktop-file-validate "$entry" || fail "the desktop entry does not validate"
+appstreamcli validate --no-net "$prefix/share/metainfo/$app_id.metainfo.xml" || fail "the metainfo does not validate"
+grep -q '<screenshot type="default">' "$prefix/share/metainfo/$app_id.metainfo.xml" || fail "no screenshot in the metainfo"
+for size in 16 24 32 48 64 128 256; do
+    [ -f "$prefix/share/icons/hicolor/${size}x${size}/apps/$app_id.png" ] || fail "no ${size}px icon"
+done
+[ -f "$prefix/share/icons/hicolor/scalable/apps/$app_id.svg" ] || fail "no scalable icon"
+[ -L "$prefix/bin/reelwright" ] || fail "bin/reelwright is not a link"
+folder=$prefix/lib/reelwright
+for file in reelwright HAND-M.CUR drag.ico x/o.cjs; do
+    [ -f "$folder/$file" ] || fail "$file is missing from the program folder"
+done
+samples=("$folder"/Samples/*)
+[ ${#samples[@]} -ge 3 ] || fail "fewer than three samples installed"
+
+# The installed program, started the way its menu entry starts it, with a
+# home of its own: results go into one folder, as the stored choice says.
+home=$work/home
+out=$work/out
+mkdir -p "$home/.config" "$out" "$work/temp"
+printf '[Reelwright%%20Software]\nOption1=True\nOption2=False\nText1=%s/\n' "$out" >"$home/.config/Kestrune.ini"
+exec_line=$(sed -n 's/^Exec=//p' "$entry")
+export REELWRIGHT_CHECK_EXEC=$exec_line REELWRIGHT_CHECK_PATH=$prefix/bin:$PATH
+export REELWRIGHT_CHECK_HOME=$home REELWRIGHT_CHECK_TEMP=$work/temp REELWRIGHT_CHECK_SHOT=$work/window.png
+xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" bash -c '
+    set -eu
+    HOME=$REELWRIGHT_CHECK_HOME XDG_CONFIG_HOME=$REELWRIGHT_CHECK_HOME/.config TEMP=$REELWRIGHT_CHECK_TEMP \
+        PATH=$REELWRIGHT_CHECK_PATH $REELWRIGHT_CHECK_EXEC &
+    program=$!
+    window=""
+    for _ in $(seq 100); do
+        window=$(xdotool search --name "^Reelwright Software$" 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+        sleep 0.1
+    done
+    [ -n "$window" ] || { echo "the window did not open" >&2; kill $program; exit 1; }
+    sleep 1
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    ffmpeg -v error -y -f x11grab -video_size "${WIDTH}x${HEIGHT}" -i "$DISPLAY+$X,$Y" -frames:v 1 "$REELWRIGHT_CHECK_SHOT"
+    # "Load Sample/Example Files", then No to opening the sample folder.
+    xdotool mousemove --window "$window" 400 231 click 1
+    sleep 1
+    question=$(xdotool search --name "^Reelwright$" | head -n 1)
+    xdotool windowfocus --sync "$question" key --clearmodifiers Escape
+    sleep 0.5
+    # "Start Converting", then wait for its closing message.
+    xdotool mousemove --window "$window" 268 389 click 1
+    done_box=""
+    for _ in $(seq 600); do
+        done_box=$(xdotool search --name "^Reelwright$" 2>/dev/null | head -n 1) && [ -n "$done_box" ] && break
+        sleep 0.1
+    done
+    sleep 0.5
+    xdotool windowfocus --sync "$done_box" key --clearmodifiers Return
+    sleep 0.5
+    kill -TERM $program
+    wait $program
+'
+for sample in "${samples[@]}"; do
+    name=$(basename "$sample")
+    result=$out/${name%.*}.mov
+    [ -s "$result" ] || fail "no result for the sample $name"
+    ffprobe -v error -show_entries format=format_name -of default=nw=1:nk=1 "$result" | grep -q mpeg ||
+        fail "the result for $name is no MPEG file"
+done
+[ -z "$(ls -A "$work/temp")" ] || fail "the staged converter was left in the temporary folder"
+# The skin paints the window in the theme's button face, not the designed white.
+corner=$(ffmpeg -v error -i "$work/window.png" -vf crop=1:1:5:5 -f rawvideo -pix_fmt rgb24 - | od -An -tu1 | tr -s ' ')
+[ "$corner" != " 255 255 255" ] || fail "the window does not wear its skin"
+
+# The Debian package, with the converter's libraries among its dependencies.
+(cd "$build" && cpack -G DEB >/dev/null)
+package=$(ls "$build"/reelwright_*.deb | head -n 1)
+info=$(dpkg-deb --info "$package")
+echo "$info" | grep -E '^ Depends:'
+for library in libavcodec libavformat libavutil libswscale; do
+    echo "$info" | grep -E '^ Depends:.*'"$library" >/dev/null || fail "the package does not depend on $library"
+done
+echo "$info" | grep -E '^ Depends:.*fonts-liberation' >/dev/null || fail "the package does not depend on fonts-liberation"
+echo "check-install: the installed program, its entries and the package are sound"
