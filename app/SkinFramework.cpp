@@ -36,11 +36,12 @@ void SkinFramework::loadSkin(const QString &path, const QString &section)
             RuntimeError::InvalidArgument, QStringLiteral("%1 is not a usable skin: %2").arg(path, fault));
     m_skinFile = path;
     m_styleSheet = text;
+    m_loaded = true;
 }
 
 void SkinFramework::applyWindow(QWidget &window)
 {
-    if (m_styleSheet.isEmpty())
+    if (!m_loaded)
         throw RuntimeError(RuntimeError::InvalidArgument, QStringLiteral("No skin is loaded"));
     if (m_dressesDialogs) {
         if (!m_sheetBeforeDialogs)

@@ -60,6 +60,7 @@ public:
 private:
     QString m_skinFile;
     QString m_styleSheet;
+    bool m_loaded = false;
     int m_applyOptions = 0;
     bool m_dressesDialogs = false;
     bool m_polishesAtOnce = false;

@@ -30,6 +30,9 @@ int ReorderDrag::draggedIndex() const
     return m_dragged.isValid() ? m_dragged.row() + 1 : 0;
 }
 
+// The left button on the list belongs to the reorder: the list's own press,
+// move and release handling would select by dragging, scroll by itself and
+// select again at the release, fighting the order the drag leaves.
 bool ReorderDrag::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != m_viewport)
@@ -37,15 +40,21 @@ bool ReorderDrag::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
         // The list would report the click only at the release, after the
         // first moves; the press on an item stands for it.
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() == Qt::LeftButton && m_list.itemIndexAt(mouse->position().toPoint()) > 0) {
-            m_list.selectIndex(m_list.itemIndexAt(mouse->position().toPoint()));
+        const int hit = m_list.itemIndexAt(mouse->position().toPoint());
+        if (mouse->button() == Qt::LeftButton && hit > 0) {
+            m_list.selectIndex(hit);
             itemClicked();
         }
         buttonPressed();
-        return false;
+        // A double-click still reaches the list, which removes the item.
+        m_listHasPress = mouse->button() != Qt::LeftButton || event->type() == QEvent::MouseButtonDblClick;
+        if (m_listHasPress)
+            return false;
+        m_list.setFocus(Qt::MouseFocusReason);
+        return true;
     }
     case QEvent::MouseMove: {
         const auto *mouse = static_cast<QMouseEvent *>(event);
@@ -59,12 +68,14 @@ bool ReorderDrag::eventFilter(QObject *watched, QEvent *event)
             return false;
         }
         pointerMoved(mouse->position().toPoint());
-        // The list's own drag-selection would fight the reorder.
-        return true;
+        return !m_listHasPress;
     }
-    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonRelease: {
         buttonReleased();
-        return false;
+        const bool listHadPress = m_listHasPress;
+        m_listHasPress = false;
+        return !listHadPress;
+    }
     default:
         return false;
     }

@@ -62,4 +62,7 @@ private:
     // naming whatever moved into its place or freed memory.
     QPersistentModelIndex m_dragged;
     bool m_autoScrollBefore = true;
+    // The list saw the press (another button, a double-click), so it sees
+    // the moves and the release too.
+    bool m_listHasPress = false;
 };
