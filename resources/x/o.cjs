@@ -19,6 +19,29 @@ QGroupBox::title {
     padding: 0 3px;
 }
 
+/* The option buttons' circles carry their own colours: the face they sit
+   on follows the desktop, dark or light. */
+QRadioButton::indicator {
+    width: 12px;
+    height: 12px;
+    border: 1px solid #5b6b85;
+    border-radius: 7px;
+    background-color: #ffffff;
+}
+
+QRadioButton::indicator:checked {
+    background-color: qradialgradient(cx: 0.5, cy: 0.5, radius: 0.5, fx: 0.5, fy: 0.5,
+        stop: 0 #2459b3, stop: 0.5 #2459b3, stop: 0.6 #ffffff, stop: 1 #ffffff);
+}
+
+QRadioButton::indicator:hover {
+    border: 1px solid #2459b3;
+}
+
+QRadioButton::indicator:disabled {
+    background-color: #e9ecf1;
+}
+
 QPushButton {
     color: #ffffff;
     background-color: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1, stop: 0 #3f7fe0, stop: 1 #2459b3);
@@ -53,6 +76,11 @@ QTreeView, QListView {
     selection-background-color: #2459b3;
     border: 1px solid #8c99ad;
     border-radius: 4px;
+}
+
+QHeaderView {
+    background-color: #e4eaf4;
+    border: none;
 }
 
 QHeaderView::section {
