@@ -114,7 +114,13 @@ Form1::Form1(Dialogs &dialogs, Form1Setup setup, QWidget *parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // Both watch the controls with the window's pointer, which goes before
+    // the controls do.
+    delete m_reorderDrag;
+    delete m_hoverPointer;
+}
 
 void Form1::createControls()
 {

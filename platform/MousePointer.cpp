@@ -2,7 +2,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "MousePointer.h"
 
+#include <QPixmap>
 #include <QWidget>
+
+namespace {
+
+bool samePointer(const QCursor &a, const QCursor &b)
+{
+    if (a.shape() != b.shape())
+        return false;
+    return a.shape() != Qt::BitmapCursor
+        || (a.pixmap().cacheKey() == b.pixmap().cacheKey() && a.hotSpot() == b.hotSpot());
+}
+
+} // namespace
 
 MousePointer::MousePointer(QWidget &area, Qt::CursorShape fallback)
     : m_area(area)
@@ -14,12 +27,7 @@ void MousePointer::set(int value)
 {
     if (value == m_value)
         return;
-    const bool wasBusy = isBusy();
     m_value = value;
-    if (isBusy())
-        coverOwnPointersWithBusy();
-    else if (wasBusy)
-        uncoverOwnPointers();
     show();
 }
 
@@ -38,42 +46,51 @@ void MousePointer::setCustomImage(const std::optional<QCursor> &image)
 
 void MousePointer::show()
 {
+    QCursor shown;
     switch (m_value) {
     case PointerBusy:
-        m_area.setCursor(Qt::WaitCursor);
+        shown = QCursor(Qt::WaitCursor);
         break;
     case PointerCustom:
-        m_area.setCursor(m_customImage ? *m_customImage : QCursor(m_fallback));
+        shown = m_customImage ? *m_customImage : QCursor(m_fallback);
         break;
     case PointerArrow:
-        m_area.setCursor(Qt::ArrowCursor);
+        shown = QCursor(Qt::ArrowCursor);
         break;
     default:
-        // Every control shows its own pointer again.
+        uncoverOwnPointers();
         m_area.unsetCursor();
-        break;
+        return;
     }
+    // Controls without a pointer of their own show the area's.
+    m_area.setCursor(shown);
+    coverOwnPointers(shown);
 }
 
-// Controls that show the area's pointer need nothing; the others would keep
-// their own pointer over the hourglass.
-void MousePointer::coverOwnPointersWithBusy()
+void MousePointer::coverOwnPointers(const QCursor &shown)
 {
-    const QList<QWidget *> controls = m_area.findChildren<QWidget *>();
-    for (QWidget *control : controls) {
-        if (control->isWindow() || !control->testAttribute(Qt::WA_SetCursor))
-            continue;
-        m_ownBeforeBusy.append({control, control->cursor()});
-        control->setCursor(Qt::WaitCursor);
+    if (!m_covering) {
+        const QList<QWidget *> controls = m_area.findChildren<QWidget *>();
+        for (QWidget *control : controls) {
+            if (!control->isWindow() && control->testAttribute(Qt::WA_SetCursor))
+                m_covered.append({control, control->cursor()});
+        }
+        m_covering = true;
     }
+    for (const auto &[control, own] : std::as_const(m_covered)) {
+        if (control)
+            control->setCursor(shown);
+    }
+    m_shown = shown;
 }
 
 void MousePointer::uncoverOwnPointers()
 {
-    for (const auto &[control, own] : std::as_const(m_ownBeforeBusy)) {
+    for (const auto &[control, own] : std::as_const(m_covered)) {
         // A control that chose another pointer meanwhile keeps that one.
-        if (control && control->cursor().shape() == Qt::WaitCursor)
+        if (control && samePointer(control->cursor(), m_shown))
             control->setCursor(own);
     }
-    m_ownBeforeBusy.clear();
+    m_covered.clear();
+    m_covering = false;
 }

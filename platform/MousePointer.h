@@ -14,9 +14,10 @@
 class QWidget;
 
 // One pointer setting over an area of the screen: the main window with its
-// controls, or the list alone. Controls without a pointer of their own show
-// the area's pointer; the busy pointer covers every control of the area,
-// those with a pointer of their own too, until the area is no longer busy.
+// controls, or the list alone. The default value lets every control show
+// its own pointer (the text box its I-beam); any other value shows over the
+// whole area, over the controls with a pointer of their own too, until the
+// area is back at the default.
 class MousePointer final {
 public:
     // fallback is shown for the custom value while no image is loaded.
@@ -39,14 +40,16 @@ public:
 
 private:
     void show();
-    void coverOwnPointersWithBusy();
+    void coverOwnPointers(const QCursor &shown);
     void uncoverOwnPointers();
 
     QWidget &m_area;
     Qt::CursorShape m_fallback;
     int m_value = PointerDefault;
     std::optional<QCursor> m_customImage;
-    // The controls that had a pointer of their own (the text box's I-beam)
-    // when the area turned busy, with that pointer.
-    QList<QPair<QPointer<QWidget>, QCursor>> m_ownBeforeBusy;
+    // The controls that had a pointer of their own when the area left the
+    // default, with that pointer, and what they show meanwhile.
+    QList<QPair<QPointer<QWidget>, QCursor>> m_covered;
+    bool m_covering = false;
+    QCursor m_shown;
 };

@@ -163,6 +163,8 @@ private Q_SLOTS:
     void captionsReadUnderEveryTheme();
     void hoverSetsThePointer_data();
     void hoverSetsThePointer();
+    void windowPointerCoversEveryControl_data();
+    void windowPointerCoversEveryControl();
     void handReturnsAfterTheBusyState();
     void hoverWritesOnlyChanges();
     void cursorFile_data();
@@ -225,7 +227,7 @@ void TestAppearance::skinFile()
     QVERIFY(writeFile(SkinFilePath(m_programFolder->path()), content));
 
     ScriptedDialogs dialogs;
-    const auto form = start(dialogs);
+    auto form = start(dialogs);
     const SkinFramework *skin = form->skinFramework1();
     QCOMPARE(skin->isApplied(), applied);
     QCOMPARE(form->styleSheet(), applied ? QString::fromUtf8(content) : QString());
@@ -241,8 +243,7 @@ void TestAppearance::skinFile()
     QVERIFY(!form->text1()->text().isEmpty());
 
     // The skin dresses the program's dialogs only while the window lives.
-    form->close();
-    const_cast<std::unique_ptr<Form1> &>(form).reset();
+    form.reset();
     QCOMPARE(qApp->styleSheet(), QString());
 }
 
@@ -417,6 +418,35 @@ void TestAppearance::hoverSetsThePointer()
         QCOMPARE(shown.shape(), Qt::ArrowCursor);
         QCOMPARE(form->text1()->cursor().shape(), Qt::IBeamCursor);
     }
+}
+
+void TestAppearance::windowPointerCoversEveryControl_data()
+{
+    QTest::addColumn<QList<int>>("values"); // written in turn
+    QTest::addColumn<int>("shape"); // over the button, the bar and the text box
+    QTest::newRow("arrow") << QList<int>{PointerArrow} << int(Qt::ArrowCursor);
+    QTest::newRow("busy") << QList<int>{PointerBusy} << int(Qt::WaitCursor);
+    QTest::newRow("custom, no hand file") << QList<int>{PointerCustom} << int(Qt::PointingHandCursor);
+    QTest::newRow("busy, then custom") << QList<int>{PointerBusy, PointerCustom} << int(Qt::PointingHandCursor);
+    QTest::newRow("custom, then busy") << QList<int>{PointerCustom, PointerBusy} << int(Qt::WaitCursor);
+}
+
+// Every value but the default shows over the whole window; back at the
+// default, each control shows its own pointer again.
+void TestAppearance::windowPointerCoversEveryControl()
+{
+    QFETCH(QList<int>, values);
+    QFETCH(int, shape);
+    ScriptedDialogs dialogs;
+    const auto form = start(dialogs);
+    for (const int value : values)
+        form->setMousePointer(value);
+    for (QWidget *control : {static_cast<QWidget *>(form->pushButton4()), static_cast<QWidget *>(form->progressBar1()),
+             static_cast<QWidget *>(form->text1()), form->listView1()->viewport()})
+        QCOMPARE(int(control->cursor().shape()), shape);
+    form->setMousePointer(PointerDefault);
+    QCOMPARE(form->text1()->cursor().shape(), Qt::IBeamCursor);
+    QCOMPARE(form->pushButton4()->cursor().shape(), Qt::ArrowCursor);
 }
 
 void TestAppearance::handReturnsAfterTheBusyState()

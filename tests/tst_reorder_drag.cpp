@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <memory>
+#include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -292,14 +293,18 @@ void TestReorderDrag::listPointerShowsTheDragImageUntilRelease_data()
     QTest::newRow("drag.ico") << QStringLiteral(REELWRIGHT_RESOURCES "/drag.ico") << true;
     QTest::newRow("missing") << QString() << false;
     QTest::newRow("not an icon") << QStringLiteral(REELWRIGHT_RESOURCES "/x/o.cjs") << false;
+    QTest::newRow("a FIFO") << u"fifo"_s << false;
 }
 
 void TestReorderDrag::listPointerShowsTheDragImageUntilRelease()
 {
     QFETCH(QString, dragImage);
     QFETCH(bool, imageShown);
-    if (!dragImage.isEmpty())
-        QVERIFY(QFile::copy(dragImage, m_programFolder->filePath(u"drag.ico"_s)));
+    const QString installed = m_programFolder->filePath(u"drag.ico"_s);
+    if (dragImage == u"fifo"_s)
+        QCOMPARE(::mkfifo(QFile::encodeName(installed).constData(), 0600), 0);
+    else if (!dragImage.isEmpty())
+        QVERIFY(QFile::copy(dragImage, installed));
     Window window(m_programFolder->path(), letters(u"A B C"_s));
 
     window.press(window.centreOf(2));
