@@ -4,6 +4,7 @@
 #include "FileListWidget.h"
 #include "Form1.h"
 #include "PointerImage.h"
+#include "ProgramIcon.h"
 #include "QuietStart.h"
 #include "ScriptedDialogs.h"
 #include "SkinFramework.h"
@@ -170,6 +171,7 @@ private Q_SLOTS:
     void cursorFile_data();
     void cursorFile();
     void shippedHandPointsWithItsFingerTip();
+    void programIconIsDrawnAtEverySize();
 
 private:
     std::unique_ptr<Form1> start(ScriptedDialogs &dialogs);
@@ -549,6 +551,17 @@ void TestAppearance::shippedHandPointsWithItsFingerTip()
         }
     }
     QVERIFY(lowestDrawnRow > hand.hotSpot.y() + 16);
+}
+
+void TestAppearance::programIconIsDrawnAtEverySize()
+{
+    const QIcon icon = ProgramIcon();
+    for (const int size : {16, 32, 48, 256}) {
+        const QImage image = icon.pixmap(QSize(size, size)).toImage();
+        QCOMPARE(image.size(), QSize(size, size));
+        QCOMPARE(image.pixelColor(size / 2, size / 2).alpha(), 255);
+        QCOMPARE(image.pixelColor(0, 0).alpha(), 0); // the tile's rounded corner
+    }
 }
 
 QTEST_MAIN(TestAppearance)
