@@ -3,19 +3,25 @@
 #include "Form1.h"
 
 #include "AddFilesByDialog.h"
+#include "Appearance.h"
 #include "ApplicationTitle.h"
 #include "BuildSettings.h"
 #include "ConversionRun.h"
 #include "Dialogs.h"
 #include "ErrorReport.h"
 #include "FileListWidget.h"
+#include "HoverPointer.h"
 #include "OutputOptions.h"
 #include "PathHelpers.h"
+#include "PointerImage.h"
 #include "ProgramIcon.h"
+#include "ReorderDrag.h"
+#include "SkinFramework.h"
 #include "TextProgressBar.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDir>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -46,14 +52,6 @@ QFont arialBold(qreal pointSize)
     font.setPointSizeF(pointSize);
     font.setBold(true);
     return font;
-}
-
-void paintWhite(QWidget *widget)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
 }
 
 QPushButton *pushButton(QWidget *parent, const QString &name, const QString &caption, const QRect &geometry)
@@ -94,15 +92,22 @@ Form1::Form1(Dialogs &dialogs, Form1Setup setup, QWidget *parent)
         m_setup.drawOneToHundred = drawOneToHundred;
     if (m_setup.programFolder.isEmpty())
         m_setup.programFolder = QCoreApplication::applicationDirPath();
+    if (!m_setup.pointerScreenPosition)
+        m_setup.pointerScreenPosition = [] { return QCursor::pos(); };
 
     m_settings.setFirstWriteFailureHandler([this] { tellChoicesCannotBeSaved(); });
     setObjectName(QStringLiteral("Form1"));
     setFont(arialBold(9));
-    paintWhite(this);
+    // White with dark text, as designed, under any desktop theme; the
+    // controls on the window inherit it.
+    setPalette(DesignedPalette());
+    setAutoFillBackground(true);
     setFixedSize(TwipsToPixels(8040), TwipsToPixels(6690));
     createControls();
     setTabOrder();
     m_conversionRun = new ConversionRun(*this, m_dialogs, m_setup.pollInterval, this);
+    m_skinFramework1 = new SkinFramework(this);
+    watchPointer();
     connectHandlers();
     Form_Load();
 
@@ -110,7 +115,13 @@ Form1::Form1(Dialogs &dialogs, Form1Setup setup, QWidget *parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // Both watch the controls with the window's pointer, which goes before
+    // the controls do.
+    delete m_reorderDrag;
+    delete m_hoverPointer;
+}
 
 void Form1::createControls()
 {
@@ -172,6 +183,23 @@ void Form1::setTabOrder()
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
 
+void Form1::watchPointer()
+{
+    m_hoverPointer = new HoverPointer(m_mousePointer, this);
+    for (QWidget *button : {m_pushButton1, m_pushButton2, m_pushButton3, m_pushButton4, m_pushButton7, m_pushButton8})
+        m_hoverPointer->watch(button, PointerCustom);
+    for (QWidget *area :
+        {static_cast<QWidget *>(this), static_cast<QWidget *>(m_frame1), static_cast<QWidget *>(m_frame3),
+            static_cast<QWidget *>(m_option1), static_cast<QWidget *>(m_option2), static_cast<QWidget *>(m_text1)})
+        m_hoverPointer->watch(area, PointerDefault);
+    // The bar has no hover handler; the list resets the pointer in its
+    // reorder handling.
+    m_hoverPointer->leaveAlone(m_progressBar1);
+    m_hoverPointer->leaveAlone(m_listView1);
+    m_reorderDrag = new ReorderDrag(
+        *m_listView1, m_mousePointer, DragImagePath(m_setup.programFolder), m_setup.pointerScreenPosition, this);
+}
+
 void Form1::connectHandlers()
 {
     connect(m_pushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
@@ -189,11 +217,13 @@ void Form1::connectHandlers()
 void Form1::Form_Load()
 {
     ReportingProcedure procedure(m_dialogs, kFormLoadLocation);
+    procedure.step(100, [&] { ApplySkin(*this, *m_skinFramework1, SkinFilePath(m_setup.programFolder)); });
     procedure.step(102, [&] {
         setWindowTitle(kProductName);
         setWindowIcon(ProgramIcon());
         SetApplicationTitle(DeriveApplicationTitle(kProductName));
     });
+    loadHandPointer(procedure);
     procedure.step(108, [&] {
         if (m_setup.drawOneToHundred() == kHomePageDraw && !m_setup.homePage.isEmpty())
             m_dialogs.openUrl(QUrl(m_setup.homePage));
@@ -201,6 +231,13 @@ void Form1::Form_Load()
     procedure.step(132, [&] { m_listView1->addColumn(QStringLiteral("AVI File(s)")); });
     procedure.step(134, [&] { m_listView1->setColumnWidthInPixels(TwipsToPixels(7000)); });
     restoreOutputChoice(procedure);
+}
+
+void Form1::loadHandPointer(ReportingProcedure &procedure)
+{
+    const QString file = HandCursorPath(m_setup.programFolder);
+    if (procedure.test(104, [&] { return FileExists(file); }))
+        procedure.step(106, [&] { m_mousePointer.setCustomImage(LoadPointerFile(file).cursor()); });
 }
 
 void Form1::restoreOutputChoice(ReportingProcedure &procedure)
@@ -292,31 +329,6 @@ void Form1::ListView1_KeyDown(int key)
 {
     if (key == Qt::Key_Delete && !isBusy())
         m_listView1->removeSelected();
-}
-
-void Form1::setMousePointer(int pointer)
-{
-    const bool wasBusy = isBusy();
-    m_mousePointer = pointer;
-    const QList<QWidget *> widgets = findChildren<QWidget *>() << this;
-    if (pointer == PointerBusy && !wasBusy) {
-        // Controls with a pointer of their own (the text box's I-beam) get it
-        // back when the window is no longer busy.
-        for (QWidget *widget : widgets) {
-            if (widget->testAttribute(Qt::WA_SetCursor))
-                m_cursorsBeforeBusy.insert(widget, widget->cursor());
-            widget->setCursor(Qt::WaitCursor);
-        }
-    } else if (pointer != PointerBusy && wasBusy) {
-        for (QWidget *widget : widgets) {
-            const auto before = m_cursorsBeforeBusy.constFind(widget);
-            if (before != m_cursorsBeforeBusy.cend())
-                widget->setCursor(*before);
-            else
-                widget->unsetCursor();
-        }
-        m_cursorsBeforeBusy.clear();
-    }
 }
 
 void Form1::closeEvent(QCloseEvent *event)

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "ConversionHost.h"
+#include "MousePointer.h"
 #include "SettingsStore.h"
 
-#include <QHash>
 #include <QWidget>
 
 #include <chrono>
@@ -14,11 +14,14 @@
 class ConversionRun;
 class Dialogs;
 class FileListWidget;
+class HoverPointer;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class ReorderDrag;
 class ReportingProcedure;
+class SkinFramework;
 class TextProgressBar;
 
 // The maker's home page as the build set it; empty when it names none.
@@ -37,6 +40,8 @@ struct Form1Setup {
     // The folder with the files installed beside the program (the samples,
     // the skin, the pointers); empty means the folder of the executable.
     QString programFolder;
+    // Where the mouse pointer is on the screen; empty means QCursor::pos.
+    std::function<QPoint()> pointerScreenPosition;
 };
 
 // The program's one window: the file list, the buttons that fill and empty
@@ -65,11 +70,15 @@ public:
     ConversionRun &conversionRun() const { return *m_conversionRun; }
     SettingsStore &settings() { return m_settings; }
     const QString &programFolder() const { return m_setup.programFolder; }
+    SkinFramework *skinFramework1() const { return m_skinFramework1; }
+    ReorderDrag &reorderDrag() const { return *m_reorderDrag; }
 
-    // The window's pointer: 0 default, 1 arrow, 11 busy, 99 custom.
-    int mousePointer() const override { return m_mousePointer; }
-    void setMousePointer(int pointer) override;
-    bool isBusy() const { return m_mousePointer == PointerBusy; }
+    // The window's pointer: 0 default, 1 arrow, 11 busy, 99 custom, over
+    // the whole window; the custom value shows the hand.
+    int mousePointer() const override { return m_mousePointer.value(); }
+    void setMousePointer(int pointer) override { m_mousePointer.set(pointer); }
+    bool isBusy() const { return m_mousePointer.isBusy(); }
+    const MousePointer &windowPointer() const { return m_mousePointer; }
 
     void Form_Load();
     void PushButton1_Click();
@@ -88,6 +97,8 @@ protected:
 private:
     void createControls();
     void setTabOrder();
+    void watchPointer();
+    void loadHandPointer(ReportingProcedure &procedure);
     void connectHandlers();
     void conversionFinished();
     void restoreOutputChoice(ReportingProcedure &procedure);
@@ -104,9 +115,8 @@ private:
     Dialogs &m_dialogs;
     Form1Setup m_setup;
     SettingsStore m_settings;
-    int m_mousePointer = PointerDefault;
+    MousePointer m_mousePointer{*this};
     bool m_closeAfterRun = false;
-    QHash<QWidget *, QCursor> m_cursorsBeforeBusy;
 
     FileListWidget *m_listView1 = nullptr;
     QPushButton *m_pushButton1 = nullptr;
@@ -122,6 +132,9 @@ private:
     QPushButton *m_pushButton2 = nullptr;
     TextProgressBar *m_progressBar1 = nullptr;
     ConversionRun *m_conversionRun = nullptr;
+    SkinFramework *m_skinFramework1 = nullptr;
+    HoverPointer *m_hoverPointer = nullptr;
+    ReorderDrag *m_reorderDrag = nullptr;
 };
 
 // Pixels for a measure in twips, at 15 twips to the pixel.

@@ -4,5 +4,6 @@
 
 #include <QIcon>
 
-// The program's icon: a film reel, drawn at the sizes a desktop asks for.
+// The program's icon: a film reel becoming a clip, at the sizes a desktop
+// asks for, rendered from resources/icons/reelwright.svg.
 QIcon ProgramIcon();

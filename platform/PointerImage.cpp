@@ -1,0 +1,91 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "PointerImage.h"
+
+#include "ResourceFile.h"
+#include "RuntimeError.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageReader>
+#include <QPixmap>
+#include <QtEndian>
+
+namespace {
+
+// A pointer file of more than this is no pointer.
+constexpr qint64 kMaxPointerFileBytes = 1024 * 1024;
+
+// The file's header and its first directory entry, as the format lays
+// them out: six bytes of header, then sixteen bytes per image.
+constexpr int kHeaderBytes = 6;
+constexpr int kEntryBytes = 16;
+constexpr quint16 kTypeIcon = 1;
+constexpr quint16 kTypeCursor = 2;
+
+quint16 word(const QByteArray &bytes, int offset)
+{
+    return qFromLittleEndian<quint16>(bytes.constData() + offset);
+}
+
+quint32 dword(const QByteArray &bytes, int offset)
+{
+    return qFromLittleEndian<quint32>(bytes.constData() + offset);
+}
+
+RuntimeError damaged(const QString &name, const QString &why)
+{
+    return RuntimeError(
+        RuntimeError::InvalidArgument, QStringLiteral("%1 is not a usable pointer file: %2").arg(name, why));
+}
+
+} // namespace
+
+QCursor PointerImage::cursor() const
+{
+    return QCursor(QPixmap::fromImage(image), hotSpot.x(), hotSpot.y());
+}
+
+PointerImage DecodePointerImage(const QByteArray &bytes, const QString &name)
+{
+    if (bytes.size() < kHeaderBytes + kEntryBytes)
+        throw damaged(name, QStringLiteral("too short"));
+    const quint16 type = word(bytes, 2);
+    if (word(bytes, 0) != 0 || (type != kTypeIcon && type != kTypeCursor) || word(bytes, 4) == 0)
+        throw damaged(name, QStringLiteral("no icon or cursor header"));
+
+    // The first entry: width, height (0 means 256), colours, reserved, then
+    // for a cursor the hot spot's x and y, the image's size and its offset.
+    const int entry = kHeaderBytes;
+    const int width = quint8(bytes[entry]) == 0 ? 256 : quint8(bytes[entry]);
+    const int height = quint8(bytes[entry + 1]) == 0 ? 256 : quint8(bytes[entry + 1]);
+    const quint32 size = dword(bytes, entry + 8);
+    const quint32 offset = dword(bytes, entry + 12);
+    if (offset < quint32(kHeaderBytes + kEntryBytes) || size == 0 || offset > quint32(bytes.size())
+        || size > quint32(bytes.size()) - offset)
+        throw damaged(name, QStringLiteral("the image lies outside the file"));
+
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, type == kTypeCursor ? "cur" : "ico");
+    PointerImage pointer;
+    pointer.image = reader.read();
+    if (pointer.image.isNull())
+        throw damaged(name, reader.errorString());
+
+    if (type == kTypeCursor) {
+        pointer.hotSpot = QPoint(word(bytes, entry + 4), word(bytes, entry + 6));
+        // The entry's size is the one the hot spot is measured in.
+        if (pointer.hotSpot.x() >= width || pointer.hotSpot.y() >= height)
+            throw damaged(name, QStringLiteral("the hot spot lies outside the image"));
+    } else {
+        pointer.hotSpot = QPoint(pointer.image.width() / 2, pointer.image.height() / 2);
+    }
+    return pointer;
+}
+
+PointerImage LoadPointerFile(const QString &path)
+{
+    return DecodePointerImage(ReadRegularFile(path, kMaxPointerFileBytes), path);
+}

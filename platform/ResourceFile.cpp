@@ -1,0 +1,84 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ResourceFile.h"
+
+#include "RuntimeError.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class FileDescriptor final {
+public:
+    explicit FileDescriptor(int fd)
+        : m_fd(fd)
+    {
+    }
+    Q_DISABLE_COPY_MOVE(FileDescriptor)
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+RuntimeError accessError(const QString &path, const QString &why)
+{
+    return RuntimeError(RuntimeError::PathFileAccessError, QStringLiteral("%1: %2").arg(path, why));
+}
+
+} // namespace
+
+bool IsRegularFile(const QString &path)
+{
+    struct stat info { };
+    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+QByteArray ReadRegularFile(const QString &path, qint64 maxBytes)
+{
+    // O_NONBLOCK: should a FIFO take the file's place after any earlier
+    // check, opening it still returns at once, and fstat turns it away.
+    const FileDescriptor file(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (file.get() < 0) {
+        if (errno == ENOENT)
+            throw RuntimeError(RuntimeError::FileNotFound, path);
+        throw accessError(path, QString::fromLocal8Bit(strerror(errno)));
+    }
+    struct stat info { };
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        throw accessError(path, QStringLiteral("not a regular file"));
+    if (info.st_size > maxBytes)
+        throw RuntimeError(
+            RuntimeError::OutOfMemory, QStringLiteral("%1 is larger than %2 bytes").arg(path).arg(maxBytes));
+
+    QByteArray content;
+    content.reserve(qsizetype(info.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(file.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw accessError(path, QString::fromLocal8Bit(strerror(errno)));
+        if (n == 0)
+            break;
+        // A file that grows while it is read is as much too large.
+        if (content.size() + n > maxBytes)
+            throw RuntimeError(
+                RuntimeError::OutOfMemory, QStringLiteral("%1 is larger than %2 bytes").arg(path).arg(maxBytes));
+        content.append(buffer, n);
+    }
+    return content;
+}

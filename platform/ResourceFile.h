@@ -1,0 +1,16 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// True when path names a regular file (a link to one counts), the only kind
+// of file the program reads its resources from: reading a FIFO would wait
+// for a writer that never comes, and a device may never end.
+bool IsRegularFile(const QString &path);
+
+// The whole content of the regular file at path, read at once. Throws a
+// RuntimeError when the file is missing (53), not a regular file or
+// unreadable (75), or longer than maxBytes (7, the content is not read).
+QByteArray ReadRegularFile(const QString &path, qint64 maxBytes);

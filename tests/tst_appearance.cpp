@@ -1,0 +1,568 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Appearance.h"
+#include "FileListWidget.h"
+#include "Form1.h"
+#include "PointerImage.h"
+#include "ProgramIcon.h"
+#include "QuietStart.h"
+#include "ScriptedDialogs.h"
+#include "SkinFramework.h"
+#include "TextProgressBar.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QImageWriter>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QStyleOptionGroupBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <cmath>
+#include <memory>
+#include <sys/stat.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString kShippedSkin = QStringLiteral(REELWRIGHT_RESOURCES "/x/o.cjs");
+const QString kShippedHand = QStringLiteral(REELWRIGHT_RESOURCES "/HAND-M.CUR");
+
+// WCAG 2's contrast ratio of two colours, from 1 (the same) to 21.
+double contrast(const QColor &a, const QColor &b)
+{
+    const auto luminance = [](const QColor &colour) {
+        const auto linear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The contrast of the darkest and the lightest pixel of an area of a
+// picture: a caption that cannot be read has none.
+double areaContrast(const QImage &picture, const QRect &area)
+{
+    QColor darkest(Qt::white);
+    QColor lightest(Qt::black);
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor pixel = picture.pixelColor(x, y);
+            if (pixel.lightnessF() < darkest.lightnessF())
+                darkest = pixel;
+            if (pixel.lightnessF() > lightest.lightnessF())
+                lightest = pixel;
+        }
+    }
+    return contrast(darkest, lightest);
+}
+
+QPalette darkTheme()
+{
+    QPalette dark(QColor(0xee, 0xee, 0xee), QColor(0x35, 0x35, 0x35), QColor(0x50, 0x50, 0x50),
+        QColor(0x20, 0x20, 0x20), QColor(0x2a, 0x2a, 0x2a), QColor(0xee, 0xee, 0xee), Qt::white,
+        QColor(0x24, 0x24, 0x24), QColor(0x2d, 0x2d, 0x2d));
+    dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+    return dark;
+}
+
+QPalette lightTheme()
+{
+    QPalette light(Qt::black, QColor(0xd6, 0xd2, 0xd0), Qt::white, QColor(0x9a, 0x99, 0x96), QColor(0xbe, 0xbb, 0xb8),
+        Qt::black, Qt::white, Qt::white, QColor(0xf6, 0xf5, 0xf4));
+    light.setColor(QPalette::ButtonText, QColor(0x2e, 0x34, 0x36));
+    return light;
+}
+
+// A cursor file with the given hot spot: Qt writes the icon, the header and
+// the directory entry are turned into a cursor's.
+QByteArray cursorBytes(const QSize &size, const QPoint &hotSpot)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(Qt::black);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "ico");
+    if (!writer.write(image))
+        return {};
+    qToLittleEndian<quint16>(2, bytes.data() + 2);
+    qToLittleEndian<quint16>(quint16(hotSpot.x()), bytes.data() + 10);
+    qToLittleEndian<quint16>(quint16(hotSpot.y()), bytes.data() + 12);
+    return bytes;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool copyFile(const QString &from, const QString &to)
+{
+    QDir().mkpath(QFileInfo(to).absolutePath());
+    return QFile::copy(from, to);
+}
+
+bool isReportAt(const MessageRequest &message, int line)
+{
+    return message.title == u"Application Error"_s && message.text.contains(u"Form1.Form_Load at line %1"_s.arg(line));
+}
+
+void moveOver(QWidget *widget, const QPoint &at)
+{
+    QMouseEvent event(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+void moveOver(QWidget *widget)
+{
+    moveOver(widget, widget->rect().center());
+}
+
+// A spot of a frame that no control covers.
+QPoint bareSpotOf(QGroupBox *frame)
+{
+    return QPoint(frame->width() - 4, frame->height() - 4);
+}
+
+struct CursorChanges final : QObject {
+    int count = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::CursorChange)
+            ++count;
+        return false;
+    }
+};
+
+} // namespace
+
+class TestAppearance final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void skinFile_data();
+    void skinFile();
+    void skinRecoloursExactlyFramesAndOptions();
+    void skinLooksForAPlainFile_data();
+    void skinLooksForAPlainFile();
+    void captionsReadUnderEveryTheme_data();
+    void captionsReadUnderEveryTheme();
+    void hoverSetsThePointer_data();
+    void hoverSetsThePointer();
+    void windowPointerCoversEveryControl_data();
+    void windowPointerCoversEveryControl();
+    void handReturnsAfterTheBusyState();
+    void hoverWritesOnlyChanges();
+    void cursorFile_data();
+    void cursorFile();
+    void shippedHandPointsWithItsFingerTip();
+    void programIconIsDrawnAtEverySize();
+
+private:
+    std::unique_ptr<Form1> start(ScriptedDialogs &dialogs);
+
+    QTemporaryDir m_config;
+    std::unique_ptr<QTemporaryDir> m_programFolder;
+};
+
+void TestAppearance::init()
+{
+    QVERIFY(m_config.isValid());
+    qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+    m_programFolder = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_programFolder->isValid());
+}
+
+void TestAppearance::cleanup()
+{
+    QApplication::setPalette(QPalette());
+}
+
+std::unique_ptr<Form1> TestAppearance::start(ScriptedDialogs &dialogs)
+{
+    Form1Setup setup = QuietStart();
+    setup.programFolder = m_programFolder->path();
+    return std::make_unique<Form1>(dialogs, setup);
+}
+
+void TestAppearance::skinFile_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("applied");
+
+    QFile shipped(kShippedSkin);
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    QTest::newRow("the shipped skin") << shipped.readAll() << true;
+    QTest::newRow("empty") << QByteArray() << true;
+    QTest::newRow("block not closed") << "QPushButton { color: red;"_ba << false;
+    QTest::newRow("brace without block") << "QPushButton { color: red; } }"_ba << false;
+    QTest::newRow("block without selector") << "{ color: red; }"_ba << false;
+    QTest::newRow("comment not closed") << "/* QPushButton { color: red; }"_ba << false;
+    QTest::newRow("quote not closed") << "QLabel { font-family: \"Arial; }"_ba << false;
+    QTest::newRow("binary") << QByteArray("QLabel {}\0\x01\x02", 12) << false;
+    QTest::newRow("not UTF-8") << "QLabel { font-family: \xff\xfe; }"_ba << false;
+    QTest::newRow("over a megabyte") << (QByteArray("QLabel { color: black; }\n") + QByteArray(1024 * 1024, ' '))
+                                     << false;
+}
+
+// A skin that cannot be used is reported at line 100; the start goes on,
+// with the recolouring done before the failure.
+void TestAppearance::skinFile()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, applied);
+    QVERIFY(writeFile(SkinFilePath(m_programFolder->path()), content));
+
+    ScriptedDialogs dialogs;
+    auto form = start(dialogs);
+    const SkinFramework *skin = form->skinFramework1();
+    QCOMPARE(skin->isApplied(), applied);
+    QCOMPARE(form->styleSheet(), applied ? QString::fromUtf8(content) : QString());
+    QCOMPARE(qApp->styleSheet(), form->styleSheet());
+    QCOMPARE(form->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Button));
+    if (applied) {
+        QVERIFY(dialogs.messages.isEmpty());
+    } else {
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY2(isReportAt(dialogs.messages.front(), 100), qPrintable(dialogs.messages.front().text));
+    }
+    QCOMPARE(form->windowTitle(), u"Reelwright Software"_s);
+    QVERIFY(!form->text1()->text().isEmpty());
+
+    // The skin dresses the program's dialogs only while the window lives.
+    form.reset();
+    QCOMPARE(qApp->styleSheet(), QString());
+}
+
+void TestAppearance::skinRecoloursExactlyFramesAndOptions()
+{
+    QApplication::setPalette(lightTheme());
+    // An empty skin: what the skin's sheet sets of its own stays out of the way.
+    QVERIFY(writeFile(SkinFilePath(m_programFolder->path()), {}));
+    ScriptedDialogs dialogs;
+    const auto form = start(dialogs);
+    const QColor face = lightTheme().color(QPalette::Button);
+    const QList<QWidget *> recoloured = {form.get(), form->frame1(), form->frame3(), form->option1(), form->option2()};
+    for (QWidget *widget : recoloured) {
+        QCOMPARE(widget->palette().color(QPalette::Window), face);
+        QCOMPARE(widget->palette().color(QPalette::WindowText), lightTheme().color(QPalette::ButtonText));
+        QVERIFY2(widget->testAttribute(Qt::WA_SetPalette), qPrintable(widget->objectName()));
+    }
+    const QList<QWidget *> others = {form->listView1(), form->pushButton1(), form->pushButton2(), form->pushButton3(),
+        form->pushButton4(), form->pushButton7(), form->pushButton8(), form->text1(), form->progressBar1()};
+    for (QWidget *widget : others)
+        QVERIFY2(!widget->testAttribute(Qt::WA_SetPalette), qPrintable(widget->objectName()));
+}
+
+void TestAppearance::skinLooksForAPlainFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("missing") << u"missing"_s << false;
+    QTest::newRow("a folder") << u"folder"_s << false;
+    QTest::newRow("a FIFO") << u"fifo"_s << false;
+    QTest::newRow("a link to the skin") << u"link"_s << true;
+}
+
+// Without a skin the window keeps its designed look and no skin operation
+// runs; a FIFO, which the lookup does not find, never holds up the start.
+void TestAppearance::skinLooksForAPlainFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, found);
+    const QString skinFile = SkinFilePath(m_programFolder->path());
+    QVERIFY(QDir().mkpath(QFileInfo(skinFile).absolutePath()));
+    if (kind == u"folder"_s)
+        QVERIFY(QDir().mkpath(skinFile));
+    else if (kind == u"fifo"_s)
+        QCOMPARE(::mkfifo(QFile::encodeName(skinFile).constData(), 0600), 0);
+    else if (kind == u"link"_s)
+        QVERIFY(QFile::link(kShippedSkin, skinFile));
+
+    ScriptedDialogs dialogs;
+    const auto form = start(dialogs);
+    const SkinFramework *skin = form->skinFramework1();
+    QVERIFY(dialogs.messages.isEmpty());
+    QCOMPARE(skin->isApplied(), found);
+    if (found)
+        return;
+    QCOMPARE(skin->skinFile(), QString());
+    QCOMPARE(skin->applyOptions(), 0);
+    QVERIFY(!skin->dressesDialogs());
+    QVERIFY(!skin->polishesAtOnce());
+    QCOMPARE(form->styleSheet(), QString());
+    for (QWidget *widget : {static_cast<QWidget *>(form.get()), static_cast<QWidget *>(form->frame1()),
+             static_cast<QWidget *>(form->frame3()), static_cast<QWidget *>(form->option1()),
+             static_cast<QWidget *>(form->option2())})
+        QCOMPARE(widget->palette().color(QPalette::Window), QColor(Qt::white));
+}
+
+void TestAppearance::captionsReadUnderEveryTheme_data()
+{
+    QTest::addColumn<QPalette>("theme");
+    QTest::addColumn<bool>("skinned");
+    QTest::newRow("dark theme") << darkTheme() << false;
+    QTest::newRow("dark theme, skin") << darkTheme() << true;
+    QTest::newRow("light theme") << lightTheme() << false;
+    QTest::newRow("light theme, skin") << lightTheme() << true;
+}
+
+// The captions drawn straight on the window's background: the text colour
+// against the colour behind it, and the pixels actually drawn there.
+void TestAppearance::captionsReadUnderEveryTheme()
+{
+    QFETCH(QPalette, theme);
+    QFETCH(bool, skinned);
+    QApplication::setPalette(theme);
+    if (skinned)
+        QVERIFY(copyFile(kShippedSkin, SkinFilePath(m_programFolder->path())));
+    ScriptedDialogs dialogs;
+    const auto form = start(dialogs);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QVERIFY(dialogs.messages.isEmpty());
+    const QImage picture = form->grab().toImage();
+
+    QGroupBox *frame = form->frame1();
+    QStyleOptionGroupBox frameOption;
+    frameOption.initFrom(frame);
+    frameOption.text = frame->title();
+    frameOption.subControls = QStyle::SC_GroupBoxLabel;
+    frameOption.textAlignment = frame->alignment();
+    frameOption.lineWidth = 1;
+    const QRect title
+        = frame->style()->subControlRect(QStyle::CC_GroupBox, &frameOption, QStyle::SC_GroupBoxLabel, frame);
+    QVERIFY(!title.isEmpty());
+    QVERIFY2(contrast(frame->palette().color(QPalette::WindowText), frame->palette().color(QPalette::Window)) >= 4.5,
+        "Frame1");
+    const double frameContrast = areaContrast(picture, title.translated(frame->mapTo(form.get(), QPoint())));
+    QVERIFY2(frameContrast >= 4.5, qPrintable(u"Frame1's caption: %1"_s.arg(frameContrast)));
+
+    for (QRadioButton *option : {form->option1(), form->option2()}) {
+        QStyleOptionButton buttonOption;
+        buttonOption.initFrom(option);
+        buttonOption.text = option->text();
+        const QRect caption = option->style()
+                                  ->subElementRect(QStyle::SE_RadioButtonContents, &buttonOption, option)
+                                  .intersected(option->rect());
+        QVERIFY(!caption.isEmpty());
+        QVERIFY2(
+            contrast(option->palette().color(QPalette::WindowText), option->palette().color(QPalette::Window)) >= 4.5,
+            qPrintable(option->objectName()));
+        const double captionContrast = areaContrast(picture, caption.translated(option->mapTo(form.get(), QPoint())));
+        QVERIFY2(captionContrast >= 4.5, qPrintable(u"%1: %2"_s.arg(option->objectName()).arg(captionContrast)));
+    }
+}
+
+void TestAppearance::hoverSetsThePointer_data()
+{
+    QTest::addColumn<QString>("over");
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+
+    for (const QString &button :
+        {u"PushButton1"_s, u"PushButton2"_s, u"PushButton3"_s, u"PushButton4"_s, u"PushButton7"_s, u"PushButton8"_s})
+        QTest::addRow("%s", qPrintable(button)) << button << int(PointerDefault) << int(PointerCustom);
+    for (const QString &area :
+        {u"Form1"_s, u"Frame1"_s, u"Frame3"_s, u"Option1"_s, u"Option2"_s, u"Text1"_s, u"list"_s})
+        QTest::addRow("%s", qPrintable(area)) << area << int(PointerCustom) << int(PointerDefault);
+    QTest::newRow("progress bar keeps the hand") << u"ProgressBar1"_s << int(PointerCustom) << int(PointerCustom);
+    for (const QString &any : {u"PushButton2"_s, u"Frame1"_s, u"Text1"_s, u"list"_s})
+        QTest::addRow("%s while busy", qPrintable(any)) << any << int(PointerBusy) << int(PointerBusy);
+}
+
+void TestAppearance::hoverSetsThePointer()
+{
+    QFETCH(QString, over);
+    QFETCH(int, before);
+    QFETCH(int, after);
+    QVERIFY(copyFile(kShippedHand, HandCursorPath(m_programFolder->path())));
+    ScriptedDialogs dialogs;
+    const auto form = start(dialogs);
+    form->setMousePointer(before);
+
+    if (over == u"Form1"_s)
+        moveOver(form.get(), QPoint(2, 2));
+    else if (over == u"list"_s)
+        moveOver(form->listView1()->viewport());
+    else if (auto *frame = form->findChild<QGroupBox *>(over))
+        moveOver(frame, bareSpotOf(frame));
+    else
+        moveOver(form->findChild<QWidget *>(over));
+
+    QCOMPARE(form->mousePointer(), after);
+    const QCursor shown = form->pushButton1()->cursor();
+    switch (after) {
+    case PointerCustom:
+        QCOMPARE(shown.shape(), Qt::BitmapCursor);
+        QCOMPARE(shown.hotSpot(), form->windowPointer().customImage()->hotSpot());
+        break;
+    case PointerBusy:
+        QCOMPARE(form->text1()->cursor().shape(), Qt::WaitCursor);
+        QCOMPARE(shown.shape(), Qt::WaitCursor);
+        break;
+    default:
+        QCOMPARE(shown.shape(), Qt::ArrowCursor);
+        QCOMPARE(form->text1()->cursor().shape(), Qt::IBeamCursor);
+    }
+}
+
+void TestAppearance::windowPointerCoversEveryControl_data()
+{
+    QTest::addColumn<QList<int>>("values"); // written in turn
+    QTest::addColumn<int>("shape"); // over the button, the bar and the text box
+    QTest::newRow("arrow") << QList<int>{PointerArrow} << int(Qt::ArrowCursor);
+    QTest::newRow("busy") << QList<int>{PointerBusy} << int(Qt::WaitCursor);
+    QTest::newRow("custom, no hand file") << QList<int>{PointerCustom} << int(Qt::PointingHandCursor);
+    QTest::newRow("busy, then custom") << QList<int>{PointerBusy, PointerCustom} << int(Qt::PointingHandCursor);
+    QTest::newRow("custom, then busy") << QList<int>{PointerCustom, PointerBusy} << int(Qt::WaitCursor);
+}
+
+// Every value but the default shows over the whole window; back at the
+// default, each control shows its own pointer again.
+void TestAppearance::windowPointerCoversEveryControl()
+{
+    QFETCH(QList<int>, values);
+    QFETCH(int, shape);
+    ScriptedDialogs dialogs;
+    const auto form = start(dialogs);
+    for (const int value : values)
+        form->setMousePointer(value);
+    for (QWidget *control : {static_cast<QWidget *>(form->pushButton4()), static_cast<QWidget *>(form->progressBar1()),
+             static_cast<QWidget *>(form->text1()), form->listView1()->viewport()})
+        QCOMPARE(int(control->cursor().shape()), shape);
+    form->setMousePointer(PointerDefault);
+    QCOMPARE(form->text1()->cursor().shape(), Qt::IBeamCursor);
+    QCOMPARE(form->pushButton4()->cursor().shape(), Qt::ArrowCursor);
+}
+
+void TestAppearance::handReturnsAfterTheBusyState()
+{
+    ScriptedDialogs dialogs;
+    const auto form = start(dialogs);
+    form->setMousePointer(PointerBusy);
+    moveOver(form->pushButton2());
+    QCOMPARE(form->mousePointer(), int(PointerBusy));
+    form->setMousePointer(PointerDefault);
+    QCOMPARE(form->text1()->cursor().shape(), Qt::IBeamCursor);
+    moveOver(form->pushButton2());
+    QCOMPARE(form->mousePointer(), int(PointerCustom));
+    // No hand file: the desktop's own pointing hand stands in.
+    QCOMPARE(form->pushButton2()->cursor().shape(), Qt::PointingHandCursor);
+}
+
+// The hover handlers run on every mouse move; only a change of value
+// touches the window's pointer.
+void TestAppearance::hoverWritesOnlyChanges()
+{
+    ScriptedDialogs dialogs;
+    const auto form = start(dialogs);
+    CursorChanges changes;
+    form->installEventFilter(&changes);
+    for (int i = 0; i < 20; ++i)
+        moveOver(form->pushButton1(), QPoint(5 + i, 5));
+    QCOMPARE(changes.count, 1);
+    for (int i = 0; i < 20; ++i)
+        moveOver(form->frame1(), bareSpotOf(form->frame1()) - QPoint(i % 3, 0));
+    QCOMPARE(changes.count, 2);
+}
+
+void TestAppearance::cursorFile_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("kind"); // a file, "missing" or "fifo"
+    QTest::addColumn<bool>("reported");
+    QTest::addColumn<QPoint>("hotSpot");
+
+    QTest::newRow("hot spot at the corner") << cursorBytes({32, 32}, {0, 0}) << u"file"_s << false << QPoint(0, 0);
+    QTest::newRow("hot spot inside") << cursorBytes({32, 32}, {9, 3}) << u"file"_s << false << QPoint(9, 3);
+    QTest::newRow("hot spot at the far corner")
+        << cursorBytes({48, 48}, {47, 47}) << u"file"_s << false << QPoint(47, 47);
+    QTest::newRow("hot spot outside") << cursorBytes({32, 32}, {32, 4}) << u"file"_s << true << QPoint();
+    QTest::newRow("missing") << QByteArray() << u"missing"_s << false << QPoint();
+    QTest::newRow("not a cursor") << "GIF89a not a cursor at all"_ba << u"file"_s << true << QPoint();
+    QTest::newRow("cut short") << cursorBytes({32, 32}, {1, 1}).left(200) << u"file"_s << true << QPoint();
+    QTest::newRow("a FIFO") << QByteArray() << u"fifo"_s << true << QPoint();
+}
+
+void TestAppearance::cursorFile()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, kind);
+    QFETCH(bool, reported);
+    QFETCH(QPoint, hotSpot);
+    const QString path = HandCursorPath(m_programFolder->path());
+    if (kind == u"file"_s)
+        QVERIFY(writeFile(path, content));
+    else if (kind == u"fifo"_s)
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+
+    ScriptedDialogs dialogs;
+    const auto form = start(dialogs);
+    const std::optional<QCursor> &image = form->windowPointer().customImage();
+    if (reported) {
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY2(isReportAt(dialogs.messages.front(), 106), qPrintable(dialogs.messages.front().text));
+        QVERIFY(!image);
+    } else if (kind == u"missing"_s) {
+        QVERIFY(dialogs.messages.isEmpty());
+        QVERIFY(!image);
+    } else {
+        QVERIFY(dialogs.messages.isEmpty());
+        QVERIFY(image);
+        QCOMPARE(image->hotSpot(), hotSpot);
+        form->setMousePointer(PointerCustom);
+        QCOMPARE(form->pushButton1()->cursor().hotSpot(), hotSpot);
+    }
+    QCOMPARE(form->windowTitle(), u"Reelwright Software"_s);
+}
+
+// The hand's hot spot is the tip of its finger: the topmost drawn pixel.
+void TestAppearance::shippedHandPointsWithItsFingerTip()
+{
+    const PointerImage hand = LoadPointerFile(kShippedHand);
+    QCOMPARE(hand.image.size(), QSize(32, 32));
+    QVERIFY(hand.image.pixelColor(hand.hotSpot).alpha() > 0);
+    for (int y = 0; y < hand.hotSpot.y(); ++y) {
+        for (int x = 0; x < hand.image.width(); ++x)
+            QCOMPARE(hand.image.pixelColor(x, y).alpha(), 0);
+    }
+    // Nothing of the hand lies far above-left of the tip: it points upwards.
+    int lowestDrawnRow = 0;
+    for (int y = 0; y < hand.image.height(); ++y) {
+        for (int x = 0; x < hand.image.width(); ++x) {
+            if (hand.image.pixelColor(x, y).alpha() > 0)
+                lowestDrawnRow = y;
+        }
+    }
+    QVERIFY(lowestDrawnRow > hand.hotSpot.y() + 16);
+}
+
+void TestAppearance::programIconIsDrawnAtEverySize()
+{
+    const QIcon icon = ProgramIcon();
+    for (const int size : {16, 32, 48, 256}) {
+        const QImage image = icon.pixmap(QSize(size, size)).toImage();
+        QCOMPARE(image.size(), QSize(size, size));
+        QCOMPARE(image.pixelColor(size / 2, size / 2).alpha(), 255);
+        QCOMPARE(image.pixelColor(0, 0).alpha(), 0); // the tile's rounded corner
+    }
+}
+
+QTEST_MAIN(TestAppearance)
+#include "tst_appearance.moc"
