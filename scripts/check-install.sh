@@ -11,10 +11,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Built as a packager would, with a picture for software centres named.
 build=build-package
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
-    -DCMAKE_INSTALL_PREFIX=/usr -DREELWRIGHT_SCREENSHOT_URL=https://example.org/reelwright/main-window.png >/dev/null
-cmake --build "$build"
+scripts/package.sh -DREELWRIGHT_SCREENSHOT_URL=https://example.org/reelwright/main-window.png >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -95,7 +94,6 @@ corner=$(ffmpeg -v error -i "$work/window.png" -vf crop=1:1:5:5 -f rawvideo -pix
 [ "$corner" != " 255 255 255" ] || fail "the window does not wear its skin"
 
 # The Debian package, with the converter's libraries among its dependencies.
-(cd "$build" && cpack -G DEB >/dev/null)
 package=$(ls "$build"/reelwright_*.deb | head -n 1)
 info=$(dpkg-deb --info "$package")
 echo "$info" | grep -E '^ Depends:'

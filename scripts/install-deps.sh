@@ -11,7 +11,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     ffmpeg
     fonts-liberation
-    xvfb xauth
+    xvfb xauth xdotool
+    dpkg-dev file desktop-file-utils appstream
 )
 
 missing=()

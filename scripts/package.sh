@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Reelwright developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+#
+# Sets up a fresh Debian machine, builds Reelwright for /usr and makes its
+# Debian package in build-package/. Extra arguments go to CMake, for example
+# -DREELWRIGHT_HOME_PAGE=... (see the README's build settings).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
+    -DCMAKE_INSTALL_PREFIX=/usr "$@"
+cmake --build build-package
+(cd build-package && cpack -G DEB)
+ls build-package/reelwright_*.deb
