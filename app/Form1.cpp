@@ -225,8 +225,11 @@ void Form1::Form_Load()
     });
     loadHandPointer(procedure);
     procedure.step(108, [&] {
-        if (m_setup.drawOneToHundred() == kHomePageDraw && !m_setup.homePage.isEmpty())
-            m_dialogs.openUrl(QUrl(m_setup.homePage));
+        // Only a web page: the address is the packager's text, opened unasked.
+        const QUrl page(m_setup.homePage);
+        if (m_setup.drawOneToHundred() == kHomePageDraw
+            && (page.scheme() == QStringLiteral("https") || page.scheme() == QStringLiteral("http")))
+            m_dialogs.openUrl(page);
     });
     procedure.step(132, [&] { m_listView1->addColumn(QStringLiteral("AVI File(s)")); });
     procedure.step(134, [&] { m_listView1->setColumnWidthInPixels(TwipsToPixels(7000)); });

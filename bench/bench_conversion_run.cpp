@@ -91,6 +91,10 @@ int main(int argc, char *argv[])
     const int clips = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 8;
     const double seconds = argc > 3 ? QString::fromLocal8Bit(argv[3]).toDouble() : 2.0;
 
+    if (rounds < 1 || clips < 2) {
+        std::fprintf(stderr, "usage: bench_conversion_run [rounds >= 1] [clips >= 2] [clip seconds]\n");
+        return 2;
+    }
     QTemporaryDir work;
     qputenv("XDG_CONFIG_HOME", work.filePath(QStringLiteral("config")).toUtf8());
     qputenv("TEMP", work.path().toUtf8());

@@ -51,6 +51,10 @@ int main(int argc, char *argv[])
     const int rounds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 9;
     const int children = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 10;
     const QString seconds = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("0.15");
+    if (rounds < 1 || children < 1) {
+        std::fprintf(stderr, "usage: bench_run_and_wait [rounds >= 1] [children >= 1] [child seconds]\n");
+        return 2;
+    }
     const ChildCommand child{QStandardPaths::findExecutable(QStringLiteral("sleep")), {seconds}};
 
     TextProgressBar bar;

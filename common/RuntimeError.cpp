@@ -24,6 +24,8 @@ QString RuntimeError::standardDescription(int number)
         return QStringLiteral("Type mismatch");
     case FileNotFound:
         return QStringLiteral("File not found");
+    case FileAlreadyExists:
+        return QStringLiteral("File already exists");
     case PermissionDenied:
         return QStringLiteral("Permission denied");
     case PathFileAccessError:

@@ -18,6 +18,7 @@ public:
         DivisionByZero = 11,
         TypeMismatch = 13,
         FileNotFound = 53,
+        FileAlreadyExists = 58,
         PermissionDenied = 70,
         PathFileAccessError = 75,
         PathNotFound = 76,

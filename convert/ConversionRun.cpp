@@ -8,6 +8,7 @@
 #include "Dialogs.h"
 #include "ErrorReport.h"
 #include "ExitCleanup.h"
+#include "PartialResult.h"
 #include "PathHelpers.h"
 #include "ProgressView.h"
 #include "RuntimeError.h"
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstdio>
 #include <limits>
 
 namespace {
@@ -140,7 +142,7 @@ void ConversionRun::run()
     // Without a converter no file can convert; saying "Done." would be a lie.
     if (!procedure.step(112, [&] {
             CheckStagingFolder(TemporaryFolder());
-            m_lease.acquire(ConverterPath());
+            m_lease.acquire(ConverterPath(), m_converterBytes);
             StageConverter(m_converterBytes, m_lease.converterPath());
         })) {
         m_lease.release();
@@ -233,22 +235,29 @@ QString ConversionRun::convertOne(const QString &source, const QString &destinat
         }
     }
 
+    // A close asked for in a report shown since the last look.
+    if (m_abandoned)
+        return QStringLiteral("the conversion was stopped");
+
     ProgressView &bar = m_host.progressBar();
     const WaitProgress progress{&bar, bar.text(), wholeNumber(bar.value()), m_host.itemCount()};
+    const QString partial = PartialResultPath(destination);
     const ChildCommand command{converter,
         {QStringLiteral("-i"), converterFileArgument(source), QStringLiteral("-target"), QStringLiteral("ntsc-dvd"),
-            converterFileArgument(destination)},
-        ConverterWriteErrorPhrases()};
-    // The destination did not exist before this converter started, so
-    // whatever stands there after a failure is this converter's unfinished
-    // work; leaving it would make a retry refuse it as an existing file.
-    ExitCleanup::trackUnfinishedResult(QFile::encodeName(destination));
+            converterFileArgument(partial)},
+        IsWriteErrorLine};
+    ExitCleanup::trackUnfinishedResult(QFile::encodeName(partial));
     const ChildOutcome outcome = m_runner.run(command, 0, progress);
-    const QString reason = JudgeConversion(outcome, destination);
+    QString reason = JudgeConversion(outcome, partial);
+    if (reason.isEmpty())
+        reason = PublishResult(partial, destination);
+    // Only a file the converter wrote under the hidden name is this run's to
+    // remove; one that stood there already made the converter refuse.
     if (!reason.isEmpty() && !RefusedExistingResult(outcome))
-        DeleteFileQuietly(destination);
+        ::remove(QFile::encodeName(partial).constData()); // a file, a link or an empty folder
     ExitCleanup::forgetUnfinishedResult();
-    return reason;
+    // The converter speaks of the file it wrote; the user knows the result's name.
+    return reason.replace(partial, destination);
 }
 
 void ConversionRun::resetIdle(ReportingProcedure &procedure)

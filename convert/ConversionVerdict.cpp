@@ -39,11 +39,21 @@ bool isProgressLine(const QString &line)
 
 } // namespace
 
-QByteArrayList ConverterWriteErrorPhrases()
+bool IsWriteErrorLine(const QString &line)
 {
-    return {"av_interleaved_write_frame()", "Error writing trailer", "Error closing file", "Error muxing a packet",
-        "Error submitting a packet to the muxer", "No space left on device", "Disk quota exceeded",
-        "File too large"};
+    // The description of the input (its name, its tags) is indented.
+    if (line.isEmpty() || line.front().isSpace())
+        return false;
+    const QString message = withoutComponentPrefix(line);
+    static const QStringList muxerFailures = {QStringLiteral("av_interleaved_write_frame()"),
+        QStringLiteral("Error writing trailer"), QStringLiteral("Error closing file"),
+        QStringLiteral("Error muxing a packet"), QStringLiteral("Error submitting a packet to the muxer")};
+    static const QStringList systemErrors = {QStringLiteral(": No space left on device"),
+        QStringLiteral(": Disk quota exceeded"), QStringLiteral(": File too large")};
+    return std::any_of(muxerFailures.cbegin(), muxerFailures.cend(),
+               [&](const QString &start) { return message.startsWith(start); })
+        || std::any_of(systemErrors.cbegin(), systemErrors.cend(),
+            [&](const QString &end) { return message.endsWith(end); });
 }
 
 QString RefusalBeforeStart(const QString &source, const QString &destination)

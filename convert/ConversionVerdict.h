@@ -4,7 +4,6 @@
 
 #include "RunAndWait.h"
 
-#include <QByteArrayList>
 #include <QString>
 
 // Whether one file converted, told from the converter's outcome and the
@@ -12,10 +11,11 @@
 // counts as converted only when the converter ended with 0, said nothing of
 // failing to write, and left a regular file with at least one byte.
 
-// Phrases of the converter's output that mean the result was not written
-// whole: the converter may still end with 0 after them (a full disk at the
-// end of the file, a folder removed during the run).
-QByteArrayList ConverterWriteErrorPhrases();
+// True for a line of the converter's output that says the result was not
+// written whole: the converter may still end with 0 after it (a full disk at
+// the end of the file, a folder removed during the run). Only the converter's
+// own messages count, not the names and tags of the files it describes.
+bool IsWriteErrorLine(const QString &line);
 
 // Why the converter could not be started on these paths, or the empty text
 // when it may be. A source that is no regular file (a named pipe would make

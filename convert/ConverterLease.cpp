@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ConverterLease.h"
 
+#include "ConverterStaging.h"
 #include "ExitCleanup.h"
 #include "RuntimeError.h"
 
@@ -36,23 +37,28 @@ ConverterLease::~ConverterLease()
     release();
 }
 
-void ConverterLease::acquire(const QString &converterPath, std::chrono::milliseconds patience)
+void ConverterLease::acquire(
+    const QString &converterPath, const QByteArray &converterBytes, std::chrono::milliseconds patience)
 {
     release();
     const QString lockPath = converterPath + QStringLiteral(".lock");
     const QByteArray nativeLock = QFile::encodeName(lockPath);
     const QDeadlineTimer deadline(patience);
     for (;;) {
-        const int fd = ::open(nativeLock.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        const int fd = ::open(nativeLock.constData(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0)
             throw RuntimeError(RuntimeError::PermissionDenied,
                 QStringLiteral("The converter's lock file %1 cannot be opened: %2")
                     .arg(QDir::toNativeSeparators(lockPath), systemReason()));
+        // The lock file is always empty and the user's own; any other file of
+        // that name is someone's and is left alone.
         struct stat opened { };
-        if (::fstat(fd, &opened) != 0 || opened.st_uid != ::geteuid()) {
+        if (::fstat(fd, &opened) != 0 || opened.st_uid != ::geteuid() || !S_ISREG(opened.st_mode)
+            || opened.st_size != 0) {
             ::close(fd);
             throw RuntimeError(RuntimeError::PermissionDenied,
-                QStringLiteral("The converter's lock file %1 belongs to another user")
+                QStringLiteral("%1 is not this program's lock file, so it is left alone. Move it away, or set "
+                               "TEMP to another folder.")
                     .arg(QDir::toNativeSeparators(lockPath)));
         }
         // Another run holds the lock exclusively only for the moment it takes
@@ -72,8 +78,9 @@ void ConverterLease::acquire(const QString &converterPath, std::chrono::millisec
         if (::stat(nativeLock.constData(), &named) == 0 && sameFile(opened, named)) {
             m_descriptor = fd;
             m_converterPath = converterPath;
+            m_converterBytes = converterBytes;
             m_lockPath = lockPath;
-            ExitCleanup::trackLease(fd, QFile::encodeName(converterPath), nativeLock);
+            ExitCleanup::trackLease(fd, QFile::encodeName(converterPath), converterBytes.size(), nativeLock);
             return;
         }
         ::close(fd);
@@ -87,9 +94,16 @@ void ConverterLease::release()
 {
     if (m_descriptor < 0)
         return;
-    if (::flock(m_descriptor, LOCK_EX | LOCK_NB) == 0) {
-        ::unlink(QFile::encodeName(m_converterPath).constData());
-        ::unlink(QFile::encodeName(m_lockPath).constData());
+    // A lock file removed and made anew meanwhile belongs to other runs now,
+    // and so does the converter beside it.
+    struct stat held { };
+    struct stat named { };
+    const QByteArray nativeLock = QFile::encodeName(m_lockPath);
+    if (::flock(m_descriptor, LOCK_EX | LOCK_NB) == 0 && ::fstat(m_descriptor, &held) == 0
+        && ::stat(nativeLock.constData(), &named) == 0 && sameFile(held, named)) {
+        if (IsTrustedConverter(m_converterPath, m_converterBytes))
+            ::unlink(QFile::encodeName(m_converterPath).constData());
+        ::unlink(nativeLock.constData());
     }
     ExitCleanup::forgetLease();
     ::close(m_descriptor);

@@ -21,6 +21,16 @@ namespace {
 constexpr QFileDevice::Permissions kOwnerOnly
     = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
 
+// True when the entry described by info is a regular file holding exactly
+// these bytes.
+bool holdsBytes(const QString &path, const struct stat &info, const QByteArray &bytes)
+{
+    if (!S_ISREG(info.st_mode) || info.st_size != bytes.size())
+        return false;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.readAll() == bytes;
+}
+
 } // namespace
 
 QString TemporaryFolder()
@@ -47,6 +57,8 @@ QByteArray LoadConverterResource(const QString &resourcePath)
 
 void CheckStagingFolder(const QString &folder)
 {
+    if (folder.isEmpty())
+        throw RuntimeError(RuntimeError::PathNotFound, QStringLiteral("No temporary folder can be found"));
     struct stat info { };
     if (::stat(QFile::encodeName(folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
         throw RuntimeError(RuntimeError::PathNotFound,
@@ -68,14 +80,9 @@ bool IsTrustedConverter(const QString &path, const QByteArray &converterBytes)
     struct stat info { };
     if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
         return false;
-    if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
+    if (info.st_uid != ::geteuid() || (info.st_mode & (S_IWGRP | S_IWOTH)) != 0 || (info.st_mode & S_IXUSR) == 0)
         return false;
-    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0 || (info.st_mode & S_IXUSR) == 0)
-        return false;
-    if (info.st_size != converterBytes.size())
-        return false;
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) && file.readAll() == converterBytes;
+    return holdsBytes(path, info, converterBytes);
 }
 
 void StageConverter(const QByteArray &converterBytes, const QString &path)
@@ -84,10 +91,19 @@ void StageConverter(const QByteArray &converterBytes, const QString &path)
         throw RuntimeError(RuntimeError::FileNotFound, QStringLiteral("The converter is missing from the program"));
     if (IsTrustedConverter(path, converterBytes))
         return;
+    // Only a copy of the converter itself, with an owner or mode that cannot
+    // be trusted, is replaced: it holds nothing of anyone's. Any other file
+    // of that name (a program of the user's, a link) is never run, written
+    // through or removed.
+    struct stat info { };
+    if (::lstat(QFile::encodeName(path).constData(), &info) == 0 && !holdsBytes(path, info, converterBytes))
+        throw RuntimeError(RuntimeError::FileAlreadyExists,
+            QStringLiteral("%1 is not this program's converter, so it is left alone. Move it away, or set TEMP to "
+                           "another folder.")
+                .arg(QDir::toNativeSeparators(path)));
 
-    // A fresh file of our own beside the target, renamed over it at the end:
-    // whatever stood at the path before (a stranger's program, a link, an
-    // older copy) is never written through or run.
+    // A fresh file of our own beside the target, renamed over it at the end,
+    // so the copy that stood there is never written through.
     QTemporaryFile fresh(path + QStringLiteral(".XXXXXX"));
     fresh.setAutoRemove(true);
     if (!fresh.open())

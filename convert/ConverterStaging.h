@@ -28,7 +28,9 @@ void CheckStagingFolder(const QString &folder);
 // may change, that its owner may run, and whose bytes equal the converter's.
 bool IsTrustedConverter(const QString &path, const QByteArray &converterBytes);
 
-// Makes sure path holds the converter. A trusted file is used as it is;
-// anything else is replaced by a fresh copy, executable by its owner only.
-// Throws RuntimeError when the converter cannot be written.
+// Makes sure path holds the converter. A trusted file is used as it is, and
+// a copy of the converter that cannot be trusted is replaced by a fresh one,
+// executable by its owner only. Throws RuntimeError::FileAlreadyExists when
+// another file stands at path (it is left alone), and RuntimeError when the
+// converter cannot be written.
 void StageConverter(const QByteArray &converterBytes, const QString &path);

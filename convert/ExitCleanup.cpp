@@ -8,6 +8,7 @@
 #include <ctime>
 #include <string>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@ struct Leftovers {
     std::string unfinishedResult;
     int lockDescriptor = -1;
     std::string converterPath;
+    off_t converterSize = 0;
     std::string lockPath;
 };
 
@@ -64,8 +66,15 @@ void cleanUp(Leftovers &state)
         state.unfinishedResult.clear();
     }
     if (state.lockDescriptor >= 0) {
-        if (::flock(state.lockDescriptor, LOCK_EX | LOCK_NB) == 0) {
-            ::unlink(state.converterPath.c_str());
+        struct stat held { };
+        struct stat named { };
+        struct stat converter { };
+        if (::flock(state.lockDescriptor, LOCK_EX | LOCK_NB) == 0 && ::fstat(state.lockDescriptor, &held) == 0
+            && ::stat(state.lockPath.c_str(), &named) == 0 && held.st_dev == named.st_dev
+            && held.st_ino == named.st_ino) {
+            if (::lstat(state.converterPath.c_str(), &converter) == 0 && S_ISREG(converter.st_mode)
+                && converter.st_uid == ::geteuid() && converter.st_size == state.converterSize)
+                ::unlink(state.converterPath.c_str());
             ::unlink(state.lockPath.c_str());
         }
         ::close(state.lockDescriptor);
@@ -102,11 +111,12 @@ void forgetUnfinishedResult()
     leftovers().unfinishedResult.clear();
 }
 
-void trackLease(int lockDescriptor, const QByteArray &converterPath, const QByteArray &lockPath)
+void trackLease(int lockDescriptor, const QByteArray &converterPath, qint64 converterSize, const QByteArray &lockPath)
 {
     Leftovers &state = leftovers();
     state.lockDescriptor = lockDescriptor;
     state.converterPath = converterPath.toStdString();
+    state.converterSize = off_t(converterSize);
     state.lockPath = lockPath.toStdString();
 }
 
@@ -116,11 +126,6 @@ void forgetLease()
     state.lockDescriptor = -1;
     state.converterPath.clear();
     state.lockPath.clear();
-}
-
-void runNow()
-{
-    cleanUp(leftovers());
 }
 
 } // namespace ExitCleanup

@@ -22,12 +22,10 @@ void trackUnfinishedResult(const QByteArray &nativePath);
 void forgetUnfinishedResult();
 
 // The share of the staged converter that this process holds: the locked
-// descriptor of the lock file and the paths to remove when no other run
-// holds a share.
-void trackLease(int lockDescriptor, const QByteArray &converterPath, const QByteArray &lockPath);
+// descriptor of the lock file, and the paths to remove when no other run
+// holds a share (the converter only while it is the user's own file of the
+// converter's size).
+void trackLease(int lockDescriptor, const QByteArray &converterPath, qint64 converterSize, const QByteArray &lockPath);
 void forgetLease();
-
-// Does at once what exit would do; for tests and for the signal path.
-void runNow();
 
 } // namespace ExitCleanup

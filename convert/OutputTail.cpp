@@ -2,8 +2,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OutputTail.h"
 
-#include <algorithm>
-
 OutputTail::OutputTail(qsizetype keptLines)
     : m_keptLines(qMax<qsizetype>(1, keptLines))
 {
@@ -42,20 +40,19 @@ QStringList OutputTail::watchedLines() const
     QStringList result;
     for (const QByteArray &line : m_watched)
         result << QString::fromLocal8Bit(line);
-    if (result.size() < kWatchedLines && holdsPhrase(m_partial))
+    if (result.size() < kWatchedLines && isWatched(m_partial))
         result << QString::fromLocal8Bit(m_partial);
     return result;
 }
 
-bool OutputTail::holdsPhrase(const QByteArray &line) const
+bool OutputTail::isWatched(const QByteArray &line) const
 {
-    return std::any_of(
-        m_phrases.cbegin(), m_phrases.cend(), [&](const QByteArray &phrase) { return line.contains(phrase); });
+    return m_isWatched && !line.trimmed().isEmpty() && m_isWatched(QString::fromLocal8Bit(line));
 }
 
 void OutputTail::watch(const QByteArray &line)
 {
-    if (m_watched.size() < kWatchedLines && holdsPhrase(line))
+    if (m_watched.size() < kWatchedLines && isWatched(line))
         m_watched << line;
 }
 

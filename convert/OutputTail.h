@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QStringList>
 
+#include <functional>
+
 // Keeps the last lines a child process printed, so that a failure can be
 // explained. Carriage returns end a line as line feeds do, because progress
 // counters rewrite one line in place.
@@ -12,14 +14,14 @@ class OutputTail final {
 public:
     explicit OutputTail(qsizetype keptLines = 20);
 
-    // Lines that hold one of these phrases are kept apart as well, however
+    // Lines for which isWatched answers true are kept apart as well, however
     // much is printed after them.
-    void watchFor(const QList<QByteArray> &phrases) { m_phrases = phrases; }
+    void watchFor(std::function<bool(const QString &line)> isWatched) { m_isWatched = std::move(isWatched); }
 
     void append(const QByteArray &bytes);
     // The kept lines, the unfinished last line included; empty lines dropped.
     QStringList lines() const;
-    // The first few lines that held a watched phrase.
+    // The first few watched lines.
     QStringList watchedLines() const;
 
 private:
@@ -27,11 +29,11 @@ private:
 
     void keep(const QByteArray &line);
     void watch(const QByteArray &line);
-    bool holdsPhrase(const QByteArray &line) const;
+    bool isWatched(const QByteArray &line) const;
 
     qsizetype m_keptLines;
     QByteArray m_partial;
     QList<QByteArray> m_lines;
-    QList<QByteArray> m_phrases;
+    std::function<bool(const QString &line)> m_isWatched;
     QList<QByteArray> m_watched;
 };

@@ -107,7 +107,7 @@ ChildOutcome ChildRunner::run(const ChildCommand &command, std::optional<int> wi
 
     QProcess process;
     OutputTail tail;
-    tail.watchFor(command.watchedPhrases);
+    tail.watchFor(command.isWatchedLine);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
 #ifdef Q_OS_LINUX
@@ -130,6 +130,8 @@ ChildOutcome ChildRunner::run(const ChildCommand &command, std::optional<int> wi
     outcome.started = true;
     m_process = &process;
     ExitCleanup::trackChild(process.processId());
+    // Once reaped, its number may go to another process.
+    connect(&process, &QProcess::finished, this, [] { ExitCleanup::forgetChild(); });
 
     ProgressView *bar = progress.bar;
     qint32 pollCounter = 0;

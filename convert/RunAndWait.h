@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 
 class ProgressView;
@@ -32,8 +33,8 @@ double WaitBarValue(qint32 pollCounter, qint32 startValue, qint32 itemCount);
 struct ChildCommand {
     QString program;
     QStringList arguments;
-    // Output lines holding one of these are kept for the outcome.
-    QList<QByteArray> watchedPhrases = {};
+    // Output lines for which this answers true are kept for the outcome.
+    std::function<bool(const QString &line)> isWatchedLine = {};
 };
 
 struct WaitProgress {

@@ -25,11 +25,12 @@ QString storedText(const QVariant &value)
 }
 
 // A line of an INI file as the store writes and reads it: empty, a comment,
-// a section header, or a key with its value.
+// a section header, or a key with its value. Only ';' starts a comment for
+// the library; a '#' line would make it fail after it has rewritten the file.
 bool isIniLine(QStringView line)
 {
     const QStringView trimmed = line.trimmed();
-    return trimmed.isEmpty() || trimmed.startsWith(u';') || trimmed.startsWith(u'#')
+    return trimmed.isEmpty() || trimmed.startsWith(u';')
         || (trimmed.startsWith(u'[') && trimmed.endsWith(u']')) || trimmed.contains(u'=');
 }
 

@@ -43,8 +43,8 @@ private:
 };
 
 // True when the file is missing (it will be made) or is a readable INI file:
-// UTF-8 text whose every line is empty, a comment, a section header or a key
-// with its value. Any other file is never written; reads then give defaults.
+// UTF-8 text whose every line is empty, a ';' comment, a section header or a
+// key with its value. Any other file is never written; reads then give defaults.
 bool IsSoundSettingsFile(const QString &filePath);
 
 // "True" and "False" in any letter case, or a number: false when it is 0,

@@ -31,7 +31,8 @@ void installHandler(int signalNumber, void (*handler)(int))
     struct sigaction action { };
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    // A second signal of the same kind ends a program that did not close.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
     ::sigaction(signalNumber, &action, nullptr);
 }
 

@@ -8,8 +8,9 @@ class QSocketNotifier;
 
 // Turns SIGTERM, SIGHUP and SIGINT (a logout, a closed terminal, Ctrl+C) into
 // a signal of the event loop, so the program can end as it does when its
-// window is closed: with its converter stopped and its files cleaned up.
-// One object per process; the default handling returns when it is gone.
+// window is closed: with its converter stopped and its files cleaned up. A
+// second signal of the same kind ends the program at once. One object per
+// process; the default handling returns when it is gone.
 class TerminationSignals final : public QObject {
     Q_OBJECT
 public:

@@ -3,10 +3,10 @@
 //
 // The main window with scripted dialogs, converting the files named on the
 // command line with a stand-in converter, as the program would: tests send
-// it signals, or let it end as the toolkit ends a program that lost its
-// display, and look at what is left.
+// it signals and look at what is left. SIGUSR1 makes it end as the toolkit
+// ends a program that lost its display, with exit().
 //
-//   conversion_driver <converter> <exit-after-ms or 0> <source>...
+//   conversion_driver <converter> <source>...
 #include "FileListWidget.h"
 #include "ConversionRun.h"
 #include "Form1.h"
@@ -19,27 +19,34 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdlib>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     const QStringList arguments = QApplication::arguments();
-    if (arguments.size() < 4)
+    if (arguments.size() < 3)
         return 2;
+    static volatile std::sig_atomic_t lostDisplay = 0;
+    std::signal(SIGUSR1, [](int) { lostDisplay = 1; });
 
     ScriptedDialogs dialogs;
     Form1 window(dialogs, QuietStart(std::chrono::milliseconds(10)));
     TerminationSignals signals;
     CloseWindowOnTermination(window, signals);
     window.conversionRun().setConverterResource(arguments[1]);
-    for (const QString &source : arguments.mid(3))
+    for (const QString &source : arguments.mid(2))
         window.listView1()->appendPath(source);
     window.option2()->setChecked(true);
     window.show();
 
-    if (const int exitAfter = arguments[2].toInt(); exitAfter > 0)
-        QTimer::singleShot(exitAfter, [] { std::exit(1); });
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [] {
+        if (lostDisplay)
+            std::exit(1);
+    });
+    watch.start(20);
     QTimer::singleShot(0, &window, &Form1::PushButton2_Click);
     return QApplication::exec();
 }

@@ -101,6 +101,10 @@ private Q_SLOTS:
     void fullFileSystemFailsTheFile();
     void explainingLine_data();
     void explainingLine();
+    void writeErrorLines_data();
+    void writeErrorLines();
+    void oddlyNamedClipConverts();
+    void destinationTakenMeanwhileIsKept();
     void refusedBeforeTheConverterStarts_data();
     void refusedBeforeTheConverterStarts();
     void closeBeforeSetUpStartsNoConverter();
@@ -307,15 +311,17 @@ void TestConversionRun::failedConverterIsReportedNotDone()
 void TestConversionRun::strangeConverterIsNeverRun_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("altered copy") << u"altered"_s;
-    QTest::newRow("link to a program") << u"link"_s;
-    QTest::newRow("writable by others") << u"group-writable"_s;
-    QTest::newRow("another user's") << u"foreign"_s;
+    QTest::addColumn<bool>("leftAlone"); // else a copy of the converter, replaced
+    QTest::newRow("another program") << u"altered"_s << true;
+    QTest::newRow("link to a program") << u"link"_s << true;
+    QTest::newRow("copy writable by others") << u"group-writable"_s << false;
+    QTest::newRow("another user's copy") << u"foreign"_s << false;
 }
 
 void TestConversionRun::strangeConverterIsNeverRun()
 {
     QFETCH(QString, kind);
+    QFETCH(bool, leftAlone);
     Form1 &form = makeForm();
     const QString marker = m_work->filePath(u"stranger-ran"_s);
     const QString stranger = WriteScript(m_work->filePath(u"stranger.sh"_s), u"touch '%1'"_s.arg(marker));
@@ -342,8 +348,19 @@ void TestConversionRun::strangeConverterIsNeverRun()
 
     QVERIFY(!QFile::exists(marker));
     QCOMPARE(readAll(stranger), strangerBytes);
-    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
-    QCOMPARE(ProbeVideo(m_work->filePath(u"a.mov"_s)), u"mpeg mpeg2video 720x480"_s);
+    if (leftAlone) {
+        // Someone's file of that name: never run, replaced or removed.
+        QCOMPARE(m_dialogs->messages.size(), 1);
+        QVERIFY(m_dialogs->messages.front().text.startsWith(
+            u"%1 is not this program's converter, so it is left alone."_s.arg(staged)));
+        QVERIFY(m_dialogs->messages.front().text.contains(u"PushButton2_Click at line 112"_s));
+        QCOMPARE(readAll(staged), strangerBytes);
+        QVERIFY(form.conversionRun().commandLines().isEmpty());
+    } else {
+        QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
+        QCOMPARE(ProbeVideo(m_work->filePath(u"a.mov"_s)), u"mpeg mpeg2video 720x480"_s);
+        QVERIFY(!QFile::exists(staged));
+    }
 }
 
 void TestConversionRun::unwritableTemporaryFolderEndsTheRunAtOnce()
@@ -526,9 +543,9 @@ void TestConversionRun::incompleteResultIsAFailure()
     QCOMPARE(onlyReason(*m_dialogs, source), reason.contains(u"%1"_s) ? reason.arg(destination) : reason);
     QCOMPARE(m_dialogs->messages.front().icon, MessageIcon::Warning);
     // The unfinished result was this run's own: removed, so a retry is not
-    // refused as an existing file. A folder is left alone.
-    if (!QFileInfo(destination).isDir())
-        QVERIFY(!entryExists(destination));
+    // refused as an existing file.
+    QVERIFY(!entryExists(destination));
+    QCOMPARE(QDir(m_work->path()).entryList({u".clip.mov*"_s}, QDir::AllEntries | QDir::Hidden), QStringList());
     QCOMPARE(readAll(source), QByteArray("clip"));
 }
 
@@ -583,6 +600,59 @@ void TestConversionRun::explainingLine()
     outcome.lastLines = lines;
     outcome.watchedLines = watched;
     QCOMPARE(ExplainingLine(outcome), expected);
+}
+
+void TestConversionRun::writeErrorLines_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("writeError");
+    QTest::newRow("trailer") << u"[mpeg @ 0x5581c0ffee00] Error writing trailer of /o/x.mov: No space left on device"_s
+                             << true;
+    QTest::newRow("frame") << u"av_interleaved_write_frame(): Disk quota exceeded"_s << true;
+    QTest::newRow("closing") << u"Error closing file /o/x.mov: File too large"_s << true;
+    QTest::newRow("any muxer, full disk") << u"[dvd @ 0x1] Something: No space left on device"_s << true;
+    QTest::newRow("input named like an error")
+        << u"Input #0, avi, from '/i/clip No space left on device.avi':"_s << false;
+    QTest::newRow("input named like a full disk")
+        << u"Input #0, avi, from '/i/x: No space left on device':"_s << false;
+    QTest::newRow("tag") << u"    title           : Error writing trailer"_s << false;
+    QTest::newRow("progress") << u"frame=   57 fps=0.0 q=2.0 Lsize=      64kB"_s << false;
+}
+
+void TestConversionRun::writeErrorLines()
+{
+    QFETCH(QString, line);
+    QFETCH(bool, writeError);
+    QCOMPARE(IsWriteErrorLine(line), writeError);
+}
+
+void TestConversionRun::oddlyNamedClipConverts()
+{
+    Form1 &form = makeForm();
+    const QString source = clip(u"clip No space left on device.avi"_s);
+    form.listView1()->appendPath(source);
+    form.option2()->setChecked(true);
+    form.pushButton2()->click();
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
+    QCOMPARE(ProbeVideo(m_work->filePath(u"clip No space left on device.mov"_s)), u"mpeg mpeg2video 720x480"_s);
+}
+
+void TestConversionRun::destinationTakenMeanwhileIsKept()
+{
+    Form1 &form = makeForm();
+    useFakeConverter(u"sleep 0.3\nprintf ours > \"$5\""_s);
+    const QString source = WriteTextFile(m_work->filePath(u"clip.avi"_s), "clip");
+    const QString destination = m_work->filePath(u"clip.mov"_s);
+    form.listView1()->appendPath(source);
+    form.option2()->setChecked(true);
+    // Another copy of the program finishes the same result first.
+    QTimer::singleShot(100, &form, [&] { WriteTextFile(destination, "theirs"); });
+
+    form.pushButton2()->click();
+
+    QCOMPARE(readAll(destination), QByteArray("theirs"));
+    QCOMPARE(onlyReason(*m_dialogs, source), u"a file of that name already exists"_s);
+    QCOMPARE(QDir(m_work->path()).entryList({u".clip.mov*"_s}, QDir::AllEntries | QDir::Hidden), QStringList());
 }
 
 void TestConversionRun::refusedBeforeTheConverterStarts_data()
@@ -706,9 +776,13 @@ void TestConversionRun::swappedConverterIsNeverRun()
     form.pushButton2()->click();
 
     QVERIFY(!QFile::exists(stranger));
-    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
-    QVERIFY(QFile::exists(m_work->filePath(u"second.mov"_s)));
-    QVERIFY(!QFile::exists(ConverterPath()));
+    QVERIFY(QFile::exists(m_work->filePath(u"first.mov"_s)));
+    QVERIFY(!QFile::exists(m_work->filePath(u"second.mov"_s)));
+    QVERIFY(onlyReason(*m_dialogs, second)
+                .startsWith(u"the converter could not be staged again: %1 is not this program's converter"_s.arg(
+                    ConverterPath())));
+    // Whatever took the converter's place is someone's: left where it is.
+    QVERIFY(QFile::exists(ConverterPath()));
 }
 
 void TestConversionRun::twoRunsShareTheStagedConverter()
@@ -761,12 +835,12 @@ void TestConversionRun::privateRuntimeFolderWhenTempIsUnset()
 
 void TestConversionRun::programEndLeavesNothingBehind_data()
 {
-    QTest::addColumn<int>("signalNumber"); // 0: the toolkit calls exit(), as when the display is lost
+    QTest::addColumn<int>("signalNumber"); // SIGUSR1: the toolkit calls exit(), as when the display is lost
     QTest::addColumn<bool>("cleansUp");
     QTest::newRow("SIGTERM") << int(SIGTERM) << true;
     QTest::newRow("SIGHUP") << int(SIGHUP) << true;
     QTest::newRow("SIGINT") << int(SIGINT) << true;
-    QTest::newRow("lost display") << 0 << true;
+    QTest::newRow("lost display") << int(SIGUSR1) << true;
     // Nothing can clean up after SIGKILL, but the converter dies with the
     // program all the same.
     QTest::newRow("SIGKILL") << int(SIGKILL) << false;
@@ -782,23 +856,22 @@ void TestConversionRun::programEndLeavesNothingBehind()
     const QString source = WriteTextFile(m_work->filePath(u"one.avi"_s), "clip");
     QProcess program;
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start(QStringLiteral(REELWRIGHT_DRIVER_PATH),
-        {converter, QString::number(signalNumber == 0 ? 1500 : 0), source});
+    program.start(QStringLiteral(REELWRIGHT_DRIVER_PATH), {converter, source});
     QVERIFY(program.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(pidFile), 20000);
     const QString pid = QString::fromLatin1(readAll(pidFile).trimmed());
     QVERIFY(processRuns(pid));
-    if (signalNumber != 0)
-        QCOMPARE(::kill(pid_t(program.processId()), signalNumber), 0);
+    QCOMPARE(::kill(pid_t(program.processId()), signalNumber), 0);
 
     QVERIFY(program.waitForFinished(20000));
     QTRY_VERIFY_WITH_TIMEOUT(!processRuns(pid), 5000);
-    if (signalNumber != 0 && signalNumber != SIGKILL) {
+    if (signalNumber != SIGUSR1 && signalNumber != SIGKILL) {
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
     }
     if (cleansUp) {
         QVERIFY(!entryExists(m_work->filePath(u"one.mov"_s)));
+        QCOMPARE(QDir(m_work->path()).entryList({u".one.mov*"_s}, QDir::AllEntries | QDir::Hidden), QStringList());
         QVERIFY(QDir(m_temp->path()).isEmpty());
     }
 }

@@ -364,6 +364,7 @@ void TestOutputOptions::damagedSettingsFileIsNeverWritten_data()
     QTest::newRow("NUL bytes") << QByteArray("[Reelwright%20Software]\nText1=/a/\0\0\0\n", 29);
     QTest::newRow("not UTF-8") << QByteArray("[Reelwright%20Software]\nText1=/caf\xe9/\n");
     QTest::newRow("prose") << QByteArray("Dear diary,\ntoday I converted a video.\n");
+    QTest::newRow("hash comment") << QByteArray("# my notes\n[Reelwright%20Software]\nText1=/a/\n");
 }
 
 void TestOutputOptions::damagedSettingsFileIsNeverWritten()
