@@ -2,15 +2,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Form1.h"
 
+#include "AddAllInFolder.h"
 #include "AddFilesByDialog.h"
 #include "ApplicationTitle.h"
 #include "ConversionRun.h"
 #include "Dialogs.h"
 #include "ErrorReport.h"
+#include "FileDropTarget.h"
 #include "FileListWidget.h"
 #include "OutputOptions.h"
 #include "PathHelpers.h"
 #include "ProgramIcon.h"
+#include "SampleFiles.h"
+#include "ScanActivity.h"
 #include "TextProgressBar.h"
 
 #include <QCloseEvent>
@@ -32,6 +36,7 @@ namespace {
 const QString kProductName = QStringLiteral("Reelwright Software");
 const QString kFormLoadLocation = QStringLiteral("in Framesmith2021/08/31.Form1.Form_Load ");
 const QString kClearListLocation = QStringLiteral("in Framesmith2021/08/31.Form1.PushButton7_Click ");
+const QString kSamplesLocation = QStringLiteral("in Framesmith2021/08/31.Form1.PushButton8_Click ");
 constexpr int kHomePageDraw = 7;
 
 QRect twipsRect(int left, int top, int width, int height)
@@ -102,6 +107,8 @@ Form1::Form1(Dialogs &dialogs, Form1Setup setup, QWidget *parent)
     createControls();
     setTabOrder();
     m_conversionRun = new ConversionRun(*this, m_dialogs, m_setup.pollInterval, this);
+    m_scans = new ScanActivity(this);
+    new FileDropTarget(*m_listView1, m_dialogs, m_scans);
     connectHandlers();
     Form_Load();
 
@@ -175,14 +182,17 @@ void Form1::connectHandlers()
 {
     connect(m_pushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
     connect(m_pushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    connect(m_pushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
     connect(m_pushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
     connect(m_pushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
+    connect(m_pushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
     connect(m_option1, &QRadioButton::clicked, this, &Form1::Option1_Click);
     connect(m_option2, &QRadioButton::clicked, this, &Form1::Option2_Click);
     connect(m_text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
     connect(m_listView1, &FileListWidget::doubleClicked, this, &Form1::ListView1_DblClick);
     connect(m_listView1, &FileListWidget::keyDown, this, &Form1::ListView1_KeyDown);
     connect(m_conversionRun, &ConversionRun::finished, this, &Form1::conversionFinished, Qt::QueuedConnection);
+    connect(m_scans, &ScanActivity::allEnded, this, &Form1::closeIfAsked, Qt::QueuedConnection);
 }
 
 void Form1::Form_Load()
@@ -253,6 +263,12 @@ void Form1::PushButton2_Click()
     m_conversionRun->run();
 }
 
+void Form1::PushButton3_Click()
+{
+    AddAllFilesInFolder({m_dialogs, m_settings, this, *m_listView1,
+        {[this] { return mousePointer(); }, [this](int pointer) { setMousePointer(pointer); }}, m_scans});
+}
+
 void Form1::PushButton4_Click()
 {
     BrowseForOutputFolder(m_dialogs, m_settings, this, [this](const QString &folder) { m_text1->setText(folder); });
@@ -279,6 +295,12 @@ void Form1::PushButton7_Click()
     ReportingProcedure procedure(m_dialogs, kClearListLocation);
     if (procedure.test(100, [&] { return !isBusy(); }))
         procedure.step(100, [&] { m_listView1->removeAll(); });
+}
+
+void Form1::PushButton8_Click()
+{
+    ReportingProcedure procedure(m_dialogs, kSamplesLocation);
+    procedure.step(100, [&] { LoadSampleFiles(m_dialogs, *m_listView1, programFolder()); });
 }
 
 void Form1::ListView1_DblClick()
@@ -320,11 +342,13 @@ void Form1::setMousePointer(int pointer)
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    if (m_conversionRun->isConverting()) {
-        // The run is still inside its wait; it stops its converter, cleans up
-        // and then lets the window close.
+    if (m_conversionRun->isConverting() || m_scans->isScanning()) {
+        // The run is still inside its wait, a scan inside its walk; the run
+        // stops its converter and cleans up, the scans stop at their next
+        // folder, and then the window closes.
         m_closeAfterRun = true;
         m_conversionRun->abandon();
+        m_scans->requestStop();
         event->ignore();
         return;
     }
@@ -333,6 +357,11 @@ void Form1::closeEvent(QCloseEvent *event)
 }
 
 void Form1::conversionFinished()
+{
+    closeIfAsked();
+}
+
+void Form1::closeIfAsked()
 {
     if (m_closeAfterRun)
         close();

@@ -19,6 +19,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class ReportingProcedure;
+class ScanActivity;
 class TextProgressBar;
 
 // What the main window takes from outside; tests replace the defaults.
@@ -69,8 +70,10 @@ public:
     void Form_Load();
     void PushButton1_Click();
     void PushButton2_Click();
+    void PushButton3_Click();
     void PushButton4_Click();
     void PushButton7_Click();
+    void PushButton8_Click();
     void Option1_Click();
     void Option2_Click();
     void Text1_Change();
@@ -85,6 +88,7 @@ private:
     void setTabOrder();
     void connectHandlers();
     void conversionFinished();
+    void closeIfAsked();
     void restoreOutputChoice(ReportingProcedure &procedure);
     void selectOptionByCode(QRadioButton *option, bool selected);
     void tellChoicesCannotBeSaved();
@@ -117,6 +121,7 @@ private:
     QPushButton *m_pushButton2 = nullptr;
     TextProgressBar *m_progressBar1 = nullptr;
     ConversionRun *m_conversionRun = nullptr;
+    ScanActivity *m_scans = nullptr;
 };
 
 // The address opened on one start in a hundred.

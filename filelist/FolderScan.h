@@ -1,0 +1,51 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "FolderListing.h"
+
+#include <QHash>
+#include <QStringList>
+
+class Dialogs;
+class ScanActivity;
+
+// Finds every folder below a list of folders, level by level, for the
+// actions that gather files from a whole tree. The window handles its
+// events at every folder, so the scan can be stopped from outside (see
+// ScanActivity); a stopped scan returns at once and leaves the list as far
+// as it got.
+class FolderScan final {
+public:
+    explicit FolderScan(Dialogs &dialogs, ScanActivity *activity = nullptr);
+    Q_DISABLE_COPY_MOVE(FolderScan)
+    ~FolderScan();
+
+    // Extends folders (each entry ending in '/') with every folder below
+    // them, breadth first, in listing order within each folder. A folder
+    // whose subfolders may not be read, or that has vanished, is removed
+    // from the list without a word; other failures are reported and the
+    // scan goes on.
+    void GetSubDirectories2016(QStringList &folders, bool recurse);
+
+    bool stopped() const;
+
+private:
+    struct Place {
+        FolderId id;
+        QString parent; // the entry this folder was found in; empty for a starting folder
+        QList<FolderId> outside; // for a starting folder: the folders its path leads through
+    };
+
+    bool processEvents();
+    bool isOwnAncestor(const QString &folder, const FolderId &id) const;
+    void rememberStartingFolder(const QString &folder, const FolderId &id);
+
+    Dialogs &m_dialogs;
+    ScanActivity *m_activity;
+    QHash<QString, Place> m_places;
+};
+
+// Whether a folder is listed: not when its attribute word says hidden +
+// system (+ link), unless it is the root.
+bool FolderPassesAttributeRule(const QString &folder);
