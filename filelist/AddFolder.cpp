@@ -7,14 +7,10 @@
 
 QStringList ListFilesInFolder(const QString &folder, const QString &pattern)
 {
-    const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
-    QStringList kept;
-    const QStringList matches = SearchFiles(prefix, pattern);
-    for (const QString &name : matches) {
-        if (FileCanBeOpened(prefix + name))
-            kept << name;
-    }
-    return kept;
+    // Each match is tested as FileCanBeOpened would test folder + name, from
+    // what the listing itself says: a plain file is one, anything else is
+    // looked up relative to the folder already open for the listing.
+    return SearchRegularFiles(folder.endsWith(u'/') ? folder : folder + u'/', pattern);
 }
 
 bool FileCanBeOpened(const QString &path)

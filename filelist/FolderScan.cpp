@@ -8,6 +8,7 @@
 #include "PathHelpers.h"
 #include "RuntimeError.h"
 #include "ScanActivity.h"
+#include "WildcardSearch.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -38,9 +39,8 @@ void removeFirstEqual(QStringList &folders, const QString &folder, qsizetype &cu
 
 } // namespace
 
-bool FolderPassesAttributeRule(const QString &folder)
+bool FolderPassesAttributeRule(const QString &folder, int word)
 {
-    const int word = AttributeWord(folder);
     return (word != kHiddenSystemFolder && word != kHiddenSystemLink) || IsRootFolder(folder);
 }
 
@@ -58,6 +58,17 @@ FolderScan::~FolderScan()
         m_activity->scanEnded();
 }
 
+void FolderScan::noteFiles(const QString &pattern)
+{
+    m_filePattern = std::make_unique<WildcardPattern>(pattern);
+}
+
+std::optional<QStringList> FolderScan::notedFiles(const QString &folder) const
+{
+    const auto place = m_places.constFind(folder);
+    return place == m_places.cend() ? std::nullopt : place->files;
+}
+
 bool FolderScan::stopped() const
 {
     return m_activity && m_activity->stopRequested();
@@ -73,7 +84,7 @@ void FolderScan::rememberStartingFolder(const QString &folder, const FolderId &i
 {
     if (m_places.contains(folder))
         return;
-    Place place{id, {}, {}};
+    Place place{id, {}, {}, {}};
     // The folders the path leads through count as ancestors too, so a link
     // back to any of them is not entered.
     const QString absolute = QFileInfo(folder).absoluteFilePath();
@@ -109,27 +120,41 @@ void FolderScan::GetSubDirectories2016(QStringList &folders, bool recurse)
 
     for (qsizetype i = 0; i < folders.size(); ++i) {
         const QString folder = folders[i];
-        if (!IsFolder(folder))
+        // Whether it is a folder and its attribute word come from one look.
+        const std::optional<int> word = FolderAttributeWord(folder);
+        if (!word)
             continue;
         if (folder.size() >= kLongestPath)
             continue;
 
-        std::optional<FolderId> id;
-        procedure.step(112, [&] { id = IdentityOf(folder); });
-        if (!id) {
-            // The folder went away between the two looks.
-            removeFirstEqual(folders, folder, i);
-            continue;
+        // A folder found by this scan is known already; a starting folder is
+        // looked up, with the folders its path leads through.
+        if (!m_places.contains(folder)) {
+            std::optional<FolderId> id;
+            procedure.step(112, [&] { id = IdentityOf(folder); });
+            if (!id) {
+                // The folder went away between the two looks.
+                removeFirstEqual(folders, folder, i);
+                continue;
+            }
+            rememberStartingFolder(folder, *id);
         }
-        rememberStartingFolder(folder, *id);
         if (!processEvents())
             return;
-        if (!procedure.test(116, [&] { return FolderPassesAttributeRule(folder); }))
+        if (!procedure.test(116, [&] { return FolderPassesAttributeRule(folder, *word); }))
             continue;
 
-        FolderContents subfolders;
-        procedure.step(118, [&] { subfolders = ListSubfolders(folder); });
-        for (const FolderEntry &entry : std::as_const(subfolders.entries)) {
+        FolderContents contents;
+        FolderReading reading;
+        reading.folderIdentities = true;
+        procedure.step(118, [&] { contents = ReadFolder(folder, reading); });
+        QStringList files;
+        for (const FolderEntry &entry : std::as_const(contents.entries)) {
+            if (!entry.folder) {
+                if (m_filePattern && entry.regular && m_filePattern->matchesKey(entry.key))
+                    files << entry.name;
+                continue;
+            }
             if (!processEvents())
                 return;
             const QString &name = entry.name;
@@ -143,11 +168,13 @@ void FolderScan::GetSubDirectories2016(QStringList &folders, bool recurse)
                 continue;
             procedure.step(132, [&] {
                 const QString subfolder = folder + name + u'/';
-                m_places.insert(subfolder, Place{entry.id, folder, {}});
+                m_places.insert(subfolder, Place{entry.id, folder, {}, {}});
                 found << subfolder;
             });
         }
-        if (removesFolder(subfolders.error))
+        if (m_filePattern && contents.error == 0)
+            m_places[folder].files = files;
+        if (removesFolder(contents.error))
             removeFirstEqual(folders, folder, i);
     }
 
@@ -158,11 +185,15 @@ void FolderScan::GetSubDirectories2016(QStringList &folders, bool recurse)
     }
 
     for (const QString &subfolder : std::as_const(found)) {
-        if (!procedure.test(154, [&] { return IsFolder(subfolder); }))
+        std::optional<int> word;
+        if (!procedure.test(154, [&] {
+                word = FolderAttributeWord(subfolder);
+                return word.has_value();
+            }))
             continue;
         if (!processEvents())
             return;
-        if (procedure.test(158, [&] { return FolderPassesAttributeRule(subfolder); }))
+        if (procedure.test(158, [&] { return FolderPassesAttributeRule(subfolder, *word); }))
             procedure.step(160, [&] { folders << subfolder; });
     }
 }

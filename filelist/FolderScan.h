@@ -7,8 +7,12 @@
 #include <QHash>
 #include <QStringList>
 
+#include <memory>
+#include <optional>
+
 class Dialogs;
 class ScanActivity;
+class WildcardPattern;
 
 // Finds every folder below a list of folders, level by level, for the
 // actions that gather files from a whole tree. The window handles its
@@ -28,6 +32,14 @@ public:
     // scan goes on.
     void GetSubDirectories2016(QStringList &folders, bool recurse);
 
+    // While each folder is read for its subfolders, its files whose names
+    // match pattern are noted as ListFilesInFolder would list them, so that
+    // gathering files need not read every folder a second time.
+    void noteFiles(const QString &pattern);
+    // The noted files of a folder entry; none when the scan did not read the
+    // whole folder.
+    std::optional<QStringList> notedFiles(const QString &folder) const;
+
     bool stopped() const;
 
 private:
@@ -35,6 +47,7 @@ private:
         FolderId id;
         QString parent; // the entry this folder was found in; empty for a starting folder
         QList<FolderId> outside; // for a starting folder: the folders its path leads through
+        std::optional<QStringList> files;
     };
 
     bool processEvents();
@@ -44,8 +57,9 @@ private:
     Dialogs &m_dialogs;
     ScanActivity *m_activity;
     QHash<QString, Place> m_places;
+    std::unique_ptr<WildcardPattern> m_filePattern;
 };
 
-// Whether a folder is listed: not when its attribute word says hidden +
-// system (+ link), unless it is the root.
-bool FolderPassesAttributeRule(const QString &folder);
+// Whether a folder with this attribute word is listed: not when the word
+// says hidden + system (+ link), unless the folder is the root.
+bool FolderPassesAttributeRule(const QString &folder, int word);

@@ -17,6 +17,13 @@ namespace {
 // sees in the file manager, not a video they meant to add.
 constexpr int kHiddenFile = AttributeHidden | AttributeArchive;
 
+// The hidden mark comes from the name, so only dot files need a look at
+// their attributes.
+bool isOnlyHidden(const QString &path, const QString &name)
+{
+    return name.startsWith(u'.') && AttributeWord(path) == kHiddenFile;
+}
+
 class Steps final {
 public:
     explicit Steps(ReportingProcedure *procedure)
@@ -63,20 +70,26 @@ void GatherFolderFiles(FolderScan &scan, const QString &folder, const QString &p
     // The separator goes on unconditionally, so the root becomes "//"; the
     // items are collapsed at the end.
     steps.step(116, [&] { folders = {folder + u'/'}; });
-    steps.step(118, [&] { scan.GetSubDirectories2016(folders, true); });
+    steps.step(118, [&] {
+        scan.noteFiles(pattern);
+        scan.GetSubDirectories2016(folders, true);
+    });
     if (scan.stopped())
         return;
 
     for (QString entry : std::as_const(folders)) {
         steps.step(122, [&] { entry.chop(1); });
         QStringList names;
-        steps.step(124, [&] { names = ListFilesInFolder(entry, pattern); });
+        steps.step(124, [&] {
+            const std::optional<QStringList> noted = scan.notedFiles(entry + u'/');
+            names = noted ? *noted : ListFilesInFolder(entry, pattern);
+        });
         for (const QString &name : std::as_const(names)) {
             if (steps.test(128, [&] { return name.startsWith(u'~'); }))
                 continue;
             QString path;
             steps.step(130, [&] { path = entry + u'/' + name; });
-            if (steps.test(134, [&] { return FileCanBeOpened(path) && AttributeWord(path) != kHiddenFile; }))
+            if (steps.test(134, [&] { return FileCanBeOpened(path) && !isOnlyHidden(path, name); }))
                 steps.step(134, [&] { list.appendPath(CollapseBackslashes(path)); });
         }
         if (scan.stopped())

@@ -39,13 +39,22 @@ bool IsRootFolder(const QString &path)
     return !path.isEmpty() && path.count(u'/') == path.size();
 }
 
-int AttributeWord(const QString &path)
+namespace {
+
+struct EntryLook {
+    int error = 0;
+    int word = 0;
+};
+
+EntryLook lookAt(const QString &path)
 {
     const QString entry = withoutTrailingSeparators(path);
     const QByteArray native = NativePath(entry);
     struct stat status { };
-    if (entry.isEmpty() || ::lstat(native.constData(), &status) != 0)
-        throw EntryError(entry.isEmpty() ? ENOENT : errno, path);
+    if (entry.isEmpty())
+        return {ENOENT, 0};
+    if (::lstat(native.constData(), &status) != 0)
+        return {errno, 0};
 
     const QString name = entry.mid(entry.lastIndexOf(u'/') + 1);
     int word = 0;
@@ -67,5 +76,23 @@ int AttributeWord(const QString &path)
         word |= AttributeSystem;
     if (folder && IsSystemFolderName(name))
         word |= AttributeHidden | AttributeSystem;
-    return word;
+    return {0, word};
+}
+
+} // namespace
+
+int AttributeWord(const QString &path)
+{
+    const EntryLook look = lookAt(path);
+    if (look.error != 0)
+        throw EntryError(look.error, path);
+    return look.word;
+}
+
+std::optional<int> FolderAttributeWord(const QString &path)
+{
+    const EntryLook look = lookAt(path);
+    if (look.error != 0 || !(look.word & AttributeDirectory))
+        return std::nullopt;
+    return look.word;
 }

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // The attribute bits of a file or folder, compared as one whole number.
 enum FileAttribute : int {
     AttributeReadOnly = 1,
@@ -27,6 +29,11 @@ enum FileAttribute : int {
 // Throws RuntimeError (53 missing, 76 a part of the path is no folder, 70
 // refused, 75 otherwise) when the entry cannot be read.
 int AttributeWord(const QString &path);
+
+// The attribute word of a path that leads to a folder (a link to one
+// included); none for anything else or a path that cannot be read. One look
+// answers both questions a scan asks of every folder.
+std::optional<int> FolderAttributeWord(const QString &path);
 
 // True for the names of the folders that a desktop keeps for itself: the
 // trash folders ".Trash" and ".Trash-<user number>", and "lost+found".

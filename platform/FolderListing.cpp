@@ -54,9 +54,14 @@ private:
 
 } // namespace
 
+QString ListingKey(const QString &name)
+{
+    return name.toCaseFolded();
+}
+
 bool ListingOrderLess(const QString &a, const QString &b)
 {
-    const int folded = QString::compare(a, b, Qt::CaseInsensitive);
+    const int folded = QString::compare(ListingKey(a), ListingKey(b), Qt::CaseSensitive);
     if (folded != 0)
         return folded < 0;
     return QString::compare(a, b, Qt::CaseSensitive) < 0;
@@ -70,7 +75,7 @@ std::optional<FolderId> IdentityOf(const QString &path)
     return FolderId{quint64(status.st_dev), quint64(status.st_ino)};
 }
 
-FolderContents ReadFolder(const QString &folder)
+FolderContents ReadFolder(const QString &folder, const FolderReading &reading)
 {
     FolderContents contents;
     const OpenFolder dir(NativePath(folder));
@@ -91,25 +96,30 @@ FolderContents ReadFolder(const QString &folder)
             continue;
         FolderEntry item;
         item.name = NameFromNative(entry->d_name);
-        // A plain file needs no further look; anything else may be a folder
-        // or lead to one.
-        if (entry->d_type != DT_REG) {
+        item.key = ListingKey(item.name);
+        if (reading.keep && !reading.keep(item.key))
+            continue;
+        // Anything that is neither a plain file nor a folder may lead to one
+        // of them, or to neither, and is looked up, relative to the open
+        // folder; a folder only when its identity is asked for.
+        const bool lookUp = entry->d_type == DT_DIR ? reading.folderIdentities : entry->d_type != DT_REG;
+        if (!lookUp) {
+            item.folder = entry->d_type == DT_DIR;
+            item.regular = entry->d_type == DT_REG;
+        } else {
             struct stat status { };
-            if (::fstatat(fd, entry->d_name, &status, 0) == 0 && S_ISDIR(status.st_mode)) {
-                item.folder = true;
-                item.id = FolderId{quint64(status.st_dev), quint64(status.st_ino)};
+            if (::fstatat(fd, entry->d_name, &status, 0) == 0) {
+                item.folder = S_ISDIR(status.st_mode);
+                item.regular = S_ISREG(status.st_mode);
+                if (item.folder)
+                    item.id = FolderId{quint64(status.st_dev), quint64(status.st_ino)};
             }
         }
         contents.entries << item;
     }
-    std::sort(contents.entries.begin(), contents.entries.end(),
-        [](const FolderEntry &a, const FolderEntry &b) { return ListingOrderLess(a.name, b.name); });
-    return contents;
-}
-
-FolderContents ListSubfolders(const QString &folder)
-{
-    FolderContents contents = ReadFolder(folder);
-    contents.entries.removeIf([](const FolderEntry &entry) { return !entry.folder; });
+    std::sort(contents.entries.begin(), contents.entries.end(), [](const FolderEntry &a, const FolderEntry &b) {
+        const int folded = QString::compare(a.key, b.key, Qt::CaseSensitive);
+        return folded != 0 ? folded < 0 : QString::compare(a.name, b.name, Qt::CaseSensitive) < 0;
+    });
     return contents;
 }

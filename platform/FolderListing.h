@@ -5,12 +5,17 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // The order of every listing: names compared without regard to letter case
 // (by case folding, not by the locale), names that differ only in case in
 // code-point order, so a folder lists the same way on every machine.
 bool ListingOrderLess(const QString &a, const QString &b);
+
+// A name with letter case folded away, as the listing order and the wildcard
+// compare names.
+QString ListingKey(const QString &name);
 
 // Which folder a path leads to, links followed: two paths with the same
 // identity are the same folder.
@@ -26,7 +31,9 @@ std::optional<FolderId> IdentityOf(const QString &path);
 
 struct FolderEntry {
     QString name;
+    QString key; // see ListingKey
     bool folder = false; // a folder, or a link that leads to one
+    bool regular = false; // a regular file, or a link that leads to one
     FolderId id; // filled for folders only
 };
 
@@ -39,8 +46,12 @@ struct FolderContents {
     int error = 0;
 };
 
-FolderContents ReadFolder(const QString &folder);
+// What a reading of a folder is to find out besides the names.
+struct FolderReading {
+    // Only entries whose ListingKey passes are kept; none means all.
+    std::function<bool(const QString &key)> keep;
+    // Look every folder up for its identity.
+    bool folderIdentities = false;
+};
 
-// The folders directly below a folder (links to folders included), in
-// listing order.
-FolderContents ListSubfolders(const QString &folder);
+FolderContents ReadFolder(const QString &folder, const FolderReading &reading = {});

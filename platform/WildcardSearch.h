@@ -12,9 +12,11 @@ public:
     explicit WildcardPattern(const QString &pattern);
 
     bool matches(const QString &name) const;
+    // For a name already folded with ListingKey.
+    bool matchesKey(QStringView key) const;
 
 private:
-    QList<char32_t> m_folded;
+    QString m_folded;
     bool m_matchesAll = false;
 };
 
@@ -25,3 +27,8 @@ bool WildcardMatches(const QString &pattern, const QString &name);
 // order. A folder that is missing gives no names; one that cannot be read
 // throws RuntimeError (70, or 75).
 QStringList SearchFiles(const QString &folder, const QString &pattern);
+
+// The same names, less those that are not regular files (links followed):
+// FIFOs, devices, sockets and broken links. A plain file is taken at the
+// folder's word; whoever opens it looks it up by its path anyway.
+QStringList SearchRegularFiles(const QString &folder, const QString &pattern);

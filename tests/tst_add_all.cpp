@@ -84,6 +84,7 @@ private Q_SLOTS:
     void answerGivesThePattern_data();
     void answerGivesThePattern();
     void pickingTwiceListsTwice();
+    void pickedTrashFolderGivesItsOwnFilesOnly();
     void pickerOpensAtTheLastFolderAfterARestart();
     void scanShowsBusyAndGivesBackThePointerItFound_data();
     void scanShowsBusyAndGivesBackThePointerItFound();
@@ -104,10 +105,11 @@ void TestAddAll::initTestCase()
 {
     QVERIFY(m_tree.isValid());
     const QDir tree(m_tree.path());
-    for (const QString &folder : {u"T/L1/L2/L3"_s, u"T/M"_s})
+    for (const QString &folder : {u"T/L1/L2/L3"_s, u"T/M"_s, u"T/.Trash-1000/inner"_s})
         QVERIFY(tree.mkpath(folder));
     for (const QString &file : {u"T/a.avi"_s, u"T/B.AVI"_s, u"T/c.txt"_s, u"T/~t.avi"_s, u"T/.h.avi"_s, u"T/.ro.avi"_s,
-             u"T/L1/d.avi"_s, u"T/L1/L2/e.avi"_s, u"T/L1/L2/L3/f.avi"_s, u"T/M/m.avi"_s})
+             u"T/L1/d.avi"_s, u"T/L1/L2/e.avi"_s, u"T/L1/L2/L3/f.avi"_s, u"T/M/m.avi"_s, u"T/.Trash-1000/x.avi"_s,
+             u"T/.Trash-1000/inner/y.avi"_s})
         WriteTextFile(path(file), "x");
     QVERIFY(QFile::setPermissions(path(u"T/.ro.avi"_s), QFileDevice::ReadOwner));
     QCOMPARE(::mkfifo(QFile::encodeName(path(u"T/pipe.avi"_s)).constData(), 0644), 0);
@@ -209,6 +211,14 @@ void TestAddAll::pickingTwiceListsTwice()
     click(u"avi"_s, path(u"T/M"_s));
     click(u"avi"_s, path(u"T/M"_s));
     QCOMPARE(itemsOf(*m_form->listView1()), QStringList({path(u"T/M/m.avi"_s), path(u"T/M/m.avi"_s)}));
+}
+
+void TestAddAll::pickedTrashFolderGivesItsOwnFilesOnly()
+{
+    // A trash folder is passed over below a picked folder (see above); picked
+    // itself, it is not walked, but its own files are listed.
+    click(u"avi"_s, path(u"T/.Trash-1000"_s));
+    QCOMPARE(itemsOf(*m_form->listView1()), QStringList{path(u"T/.Trash-1000/x.avi"_s)});
 }
 
 void TestAddAll::pickerOpensAtTheLastFolderAfterARestart()
