@@ -42,6 +42,10 @@ public:
 
     bool stopped() const;
 
+    // Lets the window handle its pending events; false when the scan has
+    // been asked to stop meanwhile.
+    bool processEvents();
+
 private:
     struct Place {
         FolderId id;
@@ -50,7 +54,6 @@ private:
         std::optional<QStringList> files;
     };
 
-    bool processEvents();
     bool isOwnAncestor(const QString &folder, const FolderId &id) const;
     void rememberStartingFolder(const QString &folder, const FolderId &id);
 

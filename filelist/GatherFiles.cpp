@@ -78,6 +78,9 @@ void GatherFolderFiles(FolderScan &scan, const QString &folder, const QString &p
         return;
 
     for (QString entry : std::as_const(folders)) {
+        // A large tree takes a while to list as well; the window stays alive.
+        if (!scan.processEvents())
+            return;
         steps.step(122, [&] { entry.chop(1); });
         QStringList names;
         steps.step(124, [&] {
@@ -92,7 +95,5 @@ void GatherFolderFiles(FolderScan &scan, const QString &folder, const QString &p
             if (steps.test(134, [&] { return FileCanBeOpened(path) && !isOnlyHidden(path, name); }))
                 steps.step(134, [&] { list.appendPath(CollapseBackslashes(path)); });
         }
-        if (scan.stopped())
-            return;
     }
 }
