@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AddAllInFolder.h"
 #include "ApplicationTitle.h"
+#include "ConversionRun.h"
 #include "FileListWidget.h"
 #include "Form1.h"
 #include "QuietStart.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -88,6 +90,7 @@ private Q_SLOTS:
     void pickerOpensAtTheLastFolderAfterARestart();
     void scanShowsBusyAndGivesBackThePointerItFound_data();
     void scanShowsBusyAndGivesBackThePointerItFound();
+    void scanDuringAConversionRunLeavesTheRunBusy();
     void closingDuringTheScanStopsItAndCloses();
     void rootGivesSingleSeparators();
 
@@ -252,6 +255,30 @@ void TestAddAll::scanShowsBusyAndGivesBackThePointerItFound()
     QVERIFY(busyDuringScan);
     QCOMPARE(m_form->mousePointer(), before);
     QCOMPARE(m_form->listView1()->count(), 7);
+}
+
+void TestAddAll::scanDuringAConversionRunLeavesTheRunBusy()
+{
+    QTemporaryDir work;
+    qputenv("TEMP", work.path().toUtf8());
+    m_form->conversionRun().setConverterResource(WriteScript(work.filePath(u"converter.sh"_s), u"sleep 0.5"_s));
+    m_form->text1()->setText(work.path() + u'/');
+    m_form->listView1()->appendPath(path(u"T/a.avi"_s));
+    bool busyAfterScan = false;
+    int itemsAfterScan = 0;
+    // The user starts "Add All" while the run waits for its converter.
+    QTimer::singleShot(100, m_form.get(), [&] {
+        click(u"avi"_s, path(u"T/M"_s));
+        busyAfterScan = m_form->isBusy();
+        itemsAfterScan = m_form->listView1()->count();
+    });
+    m_form->PushButton2_Click();
+    QCOMPARE(itemsAfterScan, 2);
+    QVERIFY(busyAfterScan);
+    QVERIFY(!m_form->isBusy());
+    QCOMPARE(m_dialogs->messageTexts().size(), 1);
+    QVERIFY(m_dialogs->messageTexts().front().startsWith(u"Done."_s));
+    qunsetenv("TEMP");
 }
 
 void TestAddAll::closingDuringTheScanStopsItAndCloses()
