@@ -38,6 +38,8 @@ QStringList itemsOf(const FileListWidget &list)
     return items;
 }
 
+constexpr int kCannotBecomeRoot = 3;
+
 // Makes the folder the root of this process's view of the file system. Needs
 // a mount namespace of its own (unshare -Urm); the libraries and plugins are
 // loaded already.
@@ -59,7 +61,7 @@ int addAllAtRoot(int argc, char **argv)
     dialogs.folderAnswers << u"/"_s;
     Form1 form(dialogs, QuietStart());
     if (!becomeRoot(argv[2]))
-        return 2;
+        return kCannotBecomeRoot;
     form.PushButton3_Click();
     for (const QString &item : itemsOf(*form.listView1()))
         std::printf("%s\n", item.toLocal8Bit().constData());
@@ -303,6 +305,8 @@ void TestAddAll::rootGivesSingleSeparators()
     child.start(
         u"unshare"_s, {u"-Urm"_s, QCoreApplication::applicationFilePath(), u"--add-all-at-root"_s, root.path()});
     QVERIFY(child.waitForFinished(60000));
+    if (child.exitCode() == kCannotBecomeRoot)
+        QSKIP("a mount namespace here cannot change its root folder");
     QCOMPARE(child.exitCode(), 0);
     const QStringList lines = QString::fromLocal8Bit(child.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
     // The choices cannot be saved in a root that holds no home; no failure is
