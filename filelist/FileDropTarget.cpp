@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QUrl>
 
 #include <sys/stat.h>
@@ -117,6 +118,14 @@ bool FileDropTarget::eventFilter(QObject *watched, QEvent *event)
 
 void FileDropTarget::addDroppedPaths(const QStringList &paths)
 {
+    // The whole drop counts as one scan, so that a stop asked for while one
+    // folder is gathered holds for the paths after it.
+    if (m_activity)
+        m_activity->scanStarted();
+    const auto ended = qScopeGuard([this] {
+        if (m_activity)
+            m_activity->scanEnded();
+    });
     for (const QString &path : paths) {
         try {
             switch (kindOf(path)) {

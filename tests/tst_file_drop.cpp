@@ -98,6 +98,7 @@ private Q_SLOTS:
     void refusedDropAddsNothing();
     void dropWhileBusyStillAppends();
     void dropOutlivesItsDragData();
+    void closingDuringADropStopsItAndCloses();
 
 private:
     QString path(const QString &relative) const { return m_tree.path() + u'/' + relative; }
@@ -211,6 +212,8 @@ void TestFileDrop::dropAppendsInTheOrderSupplied_data()
             << where << QStringList{u"G"_s, u"F"_s} << QStringList{u"G/g.avi"_s, u"F/a.avi"_s, u"F/sub/b.avi"_s};
         QTest::newRow("file, folder, file" + on) << where << QStringList{u"clip.wmv"_s, u"G"_s, u"~draft.avi"_s}
                                                  << QStringList{u"clip.wmv"_s, u"G/g.avi"_s, u"~draft.avi"_s};
+        QTest::newRow("the same folder twice" + on)
+            << where << QStringList{u"G"_s, u"G/"_s} << QStringList{u"G/g.avi"_s, u"G/g.avi"_s};
         QTest::newRow("an empty folder" + on) << where << QStringList{u"empty"_s} << QStringList();
         QTest::newRow("a path that vanished" + on)
             << where << QStringList{u"gone.avi"_s, u"clip.wmv"_s} << QStringList{u"clip.wmv"_s};
@@ -285,6 +288,18 @@ void TestFileDrop::dropOutlivesItsDragData()
     sendDrop(m_form->listView1()->viewport(), data);
     QCOMPARE(itemsOf(*m_form->listView1()),
         QStringList({path(u"F/a.avi"_s), path(u"F/sub/b.avi"_s), path(u"G/g.avi"_s), path(u"clip.wmv"_s)}));
+}
+
+void TestFileDrop::closingDuringADropStopsItAndCloses()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QTimer::singleShot(0, m_form.get(), [this] { m_form->close(); });
+    const auto data = filesData({path(u"F"_s), path(u"G"_s), path(u"H"_s)});
+    sendDrop(m_form->listView1()->viewport(), data.get());
+    // The close came at the first folder, before any file was added.
+    QCOMPARE(m_form->listView1()->count(), 0);
+    QTRY_VERIFY(!m_form->isVisible());
 }
 
 QTEST_MAIN(TestFileDrop)
