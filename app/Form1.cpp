@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Form1.h"
 
+#include "AddAllInFolder.h"
 #include "AddFilesByDialog.h"
 #include "Appearance.h"
 #include "ApplicationTitle.h"
@@ -9,6 +10,7 @@
 #include "ConversionRun.h"
 #include "Dialogs.h"
 #include "ErrorReport.h"
+#include "FileDropTarget.h"
 #include "FileListWidget.h"
 #include "HoverPointer.h"
 #include "OutputOptions.h"
@@ -17,6 +19,8 @@
 #include "ProgramIcon.h"
 #include "ReorderDrag.h"
 #include "SkinFramework.h"
+#include "SampleFiles.h"
+#include "ScanActivity.h"
 #include "TextProgressBar.h"
 
 #include <QCloseEvent>
@@ -39,6 +43,7 @@ namespace {
 const QString kProductName = QStringLiteral("Reelwright Software");
 const QString kFormLoadLocation = QStringLiteral("in Framesmith2021/08/31.Form1.Form_Load ");
 const QString kClearListLocation = QStringLiteral("in Framesmith2021/08/31.Form1.PushButton7_Click ");
+const QString kSamplesLocation = QStringLiteral("in Framesmith2021/08/31.Form1.PushButton8_Click ");
 constexpr int kHomePageDraw = 7;
 
 QRect twipsRect(int left, int top, int width, int height)
@@ -108,6 +113,8 @@ Form1::Form1(Dialogs &dialogs, Form1Setup setup, QWidget *parent)
     m_conversionRun = new ConversionRun(*this, m_dialogs, m_setup.pollInterval, this);
     m_skinFramework1 = new SkinFramework(this);
     watchPointer();
+    m_scans = new ScanActivity(this);
+    new FileDropTarget(*m_listView1, m_dialogs, m_scans);
     connectHandlers();
     Form_Load();
 
@@ -204,14 +211,17 @@ void Form1::connectHandlers()
 {
     connect(m_pushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
     connect(m_pushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    connect(m_pushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
     connect(m_pushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
     connect(m_pushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
+    connect(m_pushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
     connect(m_option1, &QRadioButton::clicked, this, &Form1::Option1_Click);
     connect(m_option2, &QRadioButton::clicked, this, &Form1::Option2_Click);
     connect(m_text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
     connect(m_listView1, &FileListWidget::doubleClicked, this, &Form1::ListView1_DblClick);
     connect(m_listView1, &FileListWidget::keyDown, this, &Form1::ListView1_KeyDown);
     connect(m_conversionRun, &ConversionRun::finished, this, &Form1::conversionFinished, Qt::QueuedConnection);
+    connect(m_scans, &ScanActivity::allEnded, this, &Form1::closeIfAsked, Qt::QueuedConnection);
 }
 
 void Form1::Form_Load()
@@ -294,6 +304,12 @@ void Form1::PushButton2_Click()
     m_conversionRun->run();
 }
 
+void Form1::PushButton3_Click()
+{
+    AddAllFilesInFolder({m_dialogs, m_settings, this, *m_listView1,
+        {[this] { return mousePointer(); }, [this](int pointer) { setMousePointer(pointer); }}, m_scans});
+}
+
 void Form1::PushButton4_Click()
 {
     BrowseForOutputFolder(m_dialogs, m_settings, this, [this](const QString &folder) { m_text1->setText(folder); });
@@ -322,6 +338,12 @@ void Form1::PushButton7_Click()
         procedure.step(100, [&] { m_listView1->removeAll(); });
 }
 
+void Form1::PushButton8_Click()
+{
+    ReportingProcedure procedure(m_dialogs, kSamplesLocation);
+    procedure.step(100, [&] { LoadSampleFiles(m_dialogs, *m_listView1, programFolder()); });
+}
+
 void Form1::ListView1_DblClick()
 {
     if (!isBusy())
@@ -336,11 +358,13 @@ void Form1::ListView1_KeyDown(int key)
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    if (m_conversionRun->isConverting()) {
-        // The run is still inside its wait; it stops its converter, cleans up
-        // and then lets the window close.
+    if (m_conversionRun->isConverting() || m_scans->isScanning()) {
+        // The run is still inside its wait, a scan inside its walk; the run
+        // stops its converter and cleans up, the scans stop at their next
+        // folder, and then the window closes.
         m_closeAfterRun = true;
         m_conversionRun->abandon();
+        m_scans->requestStop();
         event->ignore();
         return;
     }
@@ -349,6 +373,11 @@ void Form1::closeEvent(QCloseEvent *event)
 }
 
 void Form1::conversionFinished()
+{
+    closeIfAsked();
+}
+
+void Form1::closeIfAsked()
 {
     if (m_closeAfterRun)
         close();

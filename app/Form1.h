@@ -22,6 +22,7 @@ class QRadioButton;
 class ReorderDrag;
 class ReportingProcedure;
 class SkinFramework;
+class ScanActivity;
 class TextProgressBar;
 
 // The maker's home page as the build set it; empty when it names none.
@@ -83,8 +84,10 @@ public:
     void Form_Load();
     void PushButton1_Click();
     void PushButton2_Click();
+    void PushButton3_Click();
     void PushButton4_Click();
     void PushButton7_Click();
+    void PushButton8_Click();
     void Option1_Click();
     void Option2_Click();
     void Text1_Change();
@@ -101,6 +104,7 @@ private:
     void loadHandPointer(ReportingProcedure &procedure);
     void connectHandlers();
     void conversionFinished();
+    void closeIfAsked();
     void restoreOutputChoice(ReportingProcedure &procedure);
     void selectOptionByCode(QRadioButton *option, bool selected);
     void tellChoicesCannotBeSaved();
@@ -135,6 +139,7 @@ private:
     SkinFramework *m_skinFramework1 = nullptr;
     HoverPointer *m_hoverPointer = nullptr;
     ReorderDrag *m_reorderDrag = nullptr;
+    ScanActivity *m_scans = nullptr;
 };
 
 // Pixels for a measure in twips, at 15 twips to the pixel.

@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -101,7 +102,9 @@ bool FileExists(const QString &path)
 
 bool IsFolder(const QString &path)
 {
-    return !path.isEmpty() && QFileInfo(path).isDir();
+    // Asked for every folder of a scan: one look-up, nothing more.
+    struct stat status { };
+    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 void WriteBytesToFile(const QByteArray &bytes, const QString &path)

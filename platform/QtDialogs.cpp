@@ -86,6 +86,14 @@ QString FileNameTextForSelection(const QStringList &absolutePaths)
     return text;
 }
 
+QString DisplayedText(const QString &text)
+{
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(u'\r', u'\n');
+    return shown;
+}
+
 QString QtDialogs::openFileNames(QWidget *owner, const OpenFileRequest &request)
 {
     QFileDialog dialog(owner, request.title);
@@ -121,8 +129,8 @@ void QtDialogs::openUrl(const QUrl &url)
 
 MessageAnswer QtDialogs::showMessage(const MessageRequest &request)
 {
-    QMessageBox box(
-        qtIcon(request.icon), request.title, request.text, qtButtons(request.buttons), QApplication::activeWindow());
+    QMessageBox box(qtIcon(request.icon), request.title, DisplayedText(request.text), qtButtons(request.buttons),
+        QApplication::activeWindow());
     return answerFor(box.exec());
 }
 
@@ -130,7 +138,7 @@ QString QtDialogs::askText(const QString &title, const QString &prompt, const QS
 {
     QInputDialog dialog(QApplication::activeWindow());
     dialog.setWindowTitle(title);
-    dialog.setLabelText(prompt);
+    dialog.setLabelText(DisplayedText(prompt));
     dialog.setTextValue(defaultAnswer);
     if (dialog.exec() != QDialog::Accepted)
         return {};

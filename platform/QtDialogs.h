@@ -28,3 +28,8 @@ QStringList NameFiltersFromClassicFilter(const QString &filter);
 // The open-file dialog's file-name text for the chosen files: one full path,
 // or the folder and the bare names separated by NUL characters.
 QString FileNameTextForSelection(const QStringList &absolutePaths);
+
+// A text as a dialog shows it: a carriage return, alone or before a line
+// feed, ends a line, as the program's texts expect ("\r\r" is an empty line);
+// Qt's labels would show a lone one as a blank.
+QString DisplayedText(const QString &text);

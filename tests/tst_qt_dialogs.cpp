@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -36,6 +37,10 @@ class TestQtDialogs final : public QObject {
 
 private Q_SLOTS:
     void messageBoxShowsTitleTextAndIcon();
+    void inputBoxShowsPromptLinesAndAnswers_data();
+    void inputBoxShowsPromptLinesAndAnswers();
+    void carriageReturnsEndLines_data();
+    void carriageReturnsEndLines();
     void folderDialogReturnsTheChosenFolder_data();
     void folderDialogReturnsTheChosenFolder();
     void cancelledFolderDialogReturnsNothing();
@@ -64,6 +69,54 @@ void TestQtDialogs::messageBoxShowsTitleTextAndIcon()
     QCOMPARE(title, u"Reelwright"_s);
     QCOMPARE(text, u"Done."_s);
     QCOMPARE(icon, QMessageBox::Warning);
+}
+
+void TestQtDialogs::inputBoxShowsPromptLinesAndAnswers_data()
+{
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("OK") << true << u"mkv"_s;
+    QTest::newRow("Cancel") << false << QString();
+}
+
+void TestQtDialogs::inputBoxShowsPromptLinesAndAnswers()
+{
+    QFETCH(bool, accept);
+    QFETCH(QString, answer);
+    SetApplicationTitle(u"Reelwright"_s);
+    QtDialogs dialogs;
+    QString title;
+    QString label;
+    QString preset;
+    whenOpen<QInputDialog>([&](QInputDialog *dialog) {
+        title = dialog->windowTitle();
+        label = dialog->labelText();
+        preset = dialog->textValue();
+        dialog->setTextValue(u"mkv"_s);
+        accept ? dialog->accept() : dialog->reject();
+    });
+    QCOMPARE(dialogs.input(u"Enter file extension to load:\r\r(* for all files)"_s, u"avi"_s), answer);
+    QCOMPARE(title, u"Reelwright"_s);
+    QCOMPARE(label, u"Enter file extension to load:\n\n(* for all files)"_s);
+    QCOMPARE(preset, u"avi"_s);
+}
+
+void TestQtDialogs::carriageReturnsEndLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("two carriage returns") << u"a\r\rb"_s << u"a\n\nb"_s;
+    QTest::newRow("carriage return and line feed") << u"a\r\nb"_s << u"a\nb"_s;
+    QTest::newRow("error report") << u"Overflow\r\nin X at line 6\r\rPlease"_s
+                                  << u"Overflow\nin X at line 6\n\nPlease"_s;
+    QTest::newRow("plain") << u"Done."_s << u"Done."_s;
+}
+
+void TestQtDialogs::carriageReturnsEndLines()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    QCOMPARE(DisplayedText(text), shown);
 }
 
 void TestQtDialogs::folderDialogReturnsTheChosenFolder_data()

@@ -1,0 +1,199 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "FolderScan.h"
+
+#include "AddFolder.h"
+#include "ErrorReport.h"
+#include "FileAttributes.h"
+#include "PathHelpers.h"
+#include "RuntimeError.h"
+#include "ScanActivity.h"
+#include "WildcardSearch.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace {
+
+const QString kLocation = QStringLiteral("in Tessaline2021/08/31.AddFolder.GetSubDirectories2016 ");
+constexpr qsizetype kLongestPath = 260;
+constexpr int kHiddenSystemFolder = AttributeHidden | AttributeSystem | AttributeDirectory;
+constexpr int kHiddenSystemLink = kHiddenSystemFolder | AttributeReparsePoint;
+
+bool removesFolder(int error)
+{
+    return error == RuntimeError::PermissionDenied || error == RuntimeError::PathNotFound;
+}
+
+// Removes the first entry equal to folder; the walk over the list goes on
+// with the entry that followed the current one.
+void removeFirstEqual(QStringList &folders, const QString &folder, qsizetype &current)
+{
+    const qsizetype at = folders.indexOf(folder);
+    if (at < 0)
+        return;
+    folders.removeAt(at);
+    if (at <= current)
+        --current;
+}
+
+} // namespace
+
+bool FolderPassesAttributeRule(const QString &folder, int word)
+{
+    return (word != kHiddenSystemFolder && word != kHiddenSystemLink) || IsRootFolder(folder);
+}
+
+FolderScan::FolderScan(Dialogs &dialogs, ScanActivity *activity)
+    : m_dialogs(dialogs)
+    , m_activity(activity)
+{
+    if (m_activity)
+        m_activity->scanStarted();
+}
+
+FolderScan::~FolderScan()
+{
+    if (m_activity)
+        m_activity->scanEnded();
+}
+
+void FolderScan::noteFiles(const QString &pattern)
+{
+    m_filePattern = std::make_unique<WildcardPattern>(pattern);
+}
+
+std::optional<QStringList> FolderScan::notedFiles(const QString &folder) const
+{
+    const auto place = m_places.constFind(folder);
+    return place == m_places.cend() ? std::nullopt : place->files;
+}
+
+bool FolderScan::stopped() const
+{
+    return m_activity && m_activity->stopRequested();
+}
+
+bool FolderScan::processEvents()
+{
+    QCoreApplication::processEvents();
+    return !stopped();
+}
+
+void FolderScan::rememberStartingFolder(const QString &folder, const FolderId &id)
+{
+    if (m_places.contains(folder))
+        return;
+    Place place{id, {}, {}, {}};
+    // The folders the path leads through count as ancestors too, so a link
+    // back to any of them is not entered.
+    const QString absolute = QFileInfo(folder).absoluteFilePath();
+    qsizetype at = 0;
+    while ((at = absolute.indexOf(u'/', at + 1)) > 0) {
+        if (const auto above = IdentityOf(absolute.left(at)))
+            place.outside << *above;
+    }
+    if (const auto root = IdentityOf(QStringLiteral("/")))
+        place.outside << *root;
+    m_places.insert(folder, place);
+}
+
+bool FolderScan::isOwnAncestor(const QString &folder, const FolderId &id) const
+{
+    QString key = folder;
+    while (!key.isEmpty()) {
+        const auto place = m_places.constFind(key);
+        if (place == m_places.cend())
+            return false;
+        if (place->id == id || place->outside.contains(id))
+            return true;
+        key = place->parent;
+    }
+    return false;
+}
+
+void FolderScan::GetSubDirectories2016(QStringList &folders, bool recurse)
+{
+    ReportingProcedure procedure(m_dialogs, kLocation);
+    QStringList found;
+    procedure.step(104, [&] { found.clear(); });
+
+    for (qsizetype i = 0; i < folders.size(); ++i) {
+        const QString folder = folders[i];
+        // Whether it is a folder and its attribute word come from one look.
+        const std::optional<int> word = FolderAttributeWord(folder);
+        if (!word)
+            continue;
+        if (folder.size() >= kLongestPath)
+            continue;
+
+        // A folder found by this scan is known already; a starting folder is
+        // looked up, with the folders its path leads through.
+        if (!m_places.contains(folder)) {
+            std::optional<FolderId> id;
+            procedure.step(112, [&] { id = IdentityOf(folder); });
+            if (!id) {
+                // The folder went away between the two looks.
+                removeFirstEqual(folders, folder, i);
+                continue;
+            }
+            rememberStartingFolder(folder, *id);
+        }
+        if (!processEvents())
+            return;
+        if (!procedure.test(116, [&] { return FolderPassesAttributeRule(folder, *word); }))
+            continue;
+
+        FolderContents contents;
+        FolderReading reading;
+        reading.folderIdentities = true;
+        procedure.step(118, [&] { contents = ReadFolder(folder, reading); });
+        QStringList files;
+        for (const FolderEntry &entry : std::as_const(contents.entries)) {
+            if (!entry.folder) {
+                if (m_filePattern && entry.regular && m_filePattern->matchesKey(entry.key))
+                    files << entry.name;
+                continue;
+            }
+            if (!processEvents())
+                return;
+            const QString &name = entry.name;
+            if (name.size() >= kLongestPath || HasUnsafeCharacters(name) || name.contains(u'?'))
+                continue;
+            if (name == u"." || name == u"..")
+                continue;
+            // A link back to a folder on the way here would be walked again
+            // and again; 260 characters later is far too late to stop.
+            if (isOwnAncestor(folder, entry.id))
+                continue;
+            procedure.step(132, [&] {
+                const QString subfolder = folder + name + u'/';
+                m_places.insert(subfolder, Place{entry.id, folder, {}, {}});
+                found << subfolder;
+            });
+        }
+        if (m_filePattern && contents.error == 0)
+            m_places[folder].files = files;
+        if (removesFolder(contents.error))
+            removeFirstEqual(folders, folder, i);
+    }
+
+    if (recurse && !found.isEmpty()) {
+        procedure.step(150, [&] { GetSubDirectories2016(found, true); });
+        if (stopped())
+            return;
+    }
+
+    for (const QString &subfolder : std::as_const(found)) {
+        std::optional<int> word;
+        if (!procedure.test(154, [&] {
+                word = FolderAttributeWord(subfolder);
+                return word.has_value();
+            }))
+            continue;
+        if (!processEvents())
+            return;
+        if (procedure.test(158, [&] { return FolderPassesAttributeRule(subfolder, *word); }))
+            procedure.step(160, [&] { folders << subfolder; });
+    }
+}

@@ -1,0 +1,68 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "FolderListing.h"
+
+#include <QHash>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class Dialogs;
+class ScanActivity;
+class WildcardPattern;
+
+// Finds every folder below a list of folders, level by level, for the
+// actions that gather files from a whole tree. The window handles its
+// events at every folder, so the scan can be stopped from outside (see
+// ScanActivity); a stopped scan returns at once and leaves the list as far
+// as it got.
+class FolderScan final {
+public:
+    explicit FolderScan(Dialogs &dialogs, ScanActivity *activity = nullptr);
+    Q_DISABLE_COPY_MOVE(FolderScan)
+    ~FolderScan();
+
+    // Extends folders (each entry ending in '/') with every folder below
+    // them, breadth first, in listing order within each folder. A folder
+    // whose subfolders may not be read, or that has vanished, is removed
+    // from the list without a word; other failures are reported and the
+    // scan goes on.
+    void GetSubDirectories2016(QStringList &folders, bool recurse);
+
+    // While each folder is read for its subfolders, its files whose names
+    // match pattern are noted as ListFilesInFolder would list them, so that
+    // gathering files need not read every folder a second time.
+    void noteFiles(const QString &pattern);
+    // The noted files of a folder entry; none when the scan did not read the
+    // whole folder.
+    std::optional<QStringList> notedFiles(const QString &folder) const;
+
+    bool stopped() const;
+
+    // Lets the window handle its pending events; false when the scan has
+    // been asked to stop meanwhile.
+    bool processEvents();
+
+private:
+    struct Place {
+        FolderId id;
+        QString parent; // the entry this folder was found in; empty for a starting folder
+        QList<FolderId> outside; // for a starting folder: the folders its path leads through
+        std::optional<QStringList> files;
+    };
+
+    bool isOwnAncestor(const QString &folder, const FolderId &id) const;
+    void rememberStartingFolder(const QString &folder, const FolderId &id);
+
+    Dialogs &m_dialogs;
+    ScanActivity *m_activity;
+    QHash<QString, Place> m_places;
+    std::unique_ptr<WildcardPattern> m_filePattern;
+};
+
+// Whether a folder with this attribute word is listed: not when the word
+// says hidden + system (+ link), unless the folder is the root.
+bool FolderPassesAttributeRule(const QString &folder, int word);

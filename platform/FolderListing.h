@@ -1,0 +1,57 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+// The order of every listing: names compared without regard to letter case
+// (by case folding, not by the locale), names that differ only in case in
+// code-point order, so a folder lists the same way on every machine.
+bool ListingOrderLess(const QString &a, const QString &b);
+
+// A name with letter case folded away, as the listing order and the wildcard
+// compare names.
+QString ListingKey(const QString &name);
+
+// Which folder a path leads to, links followed: two paths with the same
+// identity are the same folder.
+struct FolderId {
+    quint64 device = 0;
+    quint64 inode = 0;
+    friend bool operator==(const FolderId &, const FolderId &) = default;
+};
+
+// The identity of the folder or file a path leads to; none when it cannot
+// be read.
+std::optional<FolderId> IdentityOf(const QString &path);
+
+struct FolderEntry {
+    QString name;
+    QString key; // see ListingKey
+    bool folder = false; // a folder, or a link that leads to one
+    bool regular = false; // a regular file, or a link that leads to one
+    FolderId id; // filled for folders only
+};
+
+// What a folder holds, "." and ".." left out, in listing order.
+struct FolderContents {
+    QList<FolderEntry> entries;
+    // 0 when the whole folder was read; else the runtime error number: 76
+    // when the folder is missing or no folder, 70 when it may not be read,
+    // 75 for any other failure. Entries read before a failure are kept.
+    int error = 0;
+};
+
+// What a reading of a folder is to find out besides the names.
+struct FolderReading {
+    // Only entries whose ListingKey passes are kept; none means all.
+    std::function<bool(const QString &key)> keep;
+    // Look every folder up for its identity.
+    bool folderIdentities = false;
+};
+
+FolderContents ReadFolder(const QString &folder, const FolderReading &reading = {});
