@@ -55,7 +55,7 @@ xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" bash -c '
     program=$!
     window=""
     for _ in $(seq 100); do
-        window=$(xdotool search --name "^Reelwright Software$" 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+        window=$(xdotool search --onlyvisible --name "^Reelwright Software$" 2>/dev/null | head -n 1) && [ -n "$window" ] && break
         sleep 0.1
     done
     [ -n "$window" ] || { echo "the window did not open" >&2; kill $program; exit 1; }
@@ -65,18 +65,19 @@ xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" bash -c '
     # "Load Sample/Example Files", then No to opening the sample folder.
     xdotool mousemove --window "$window" 400 231 click 1
     sleep 1
-    question=$(xdotool search --name "^Reelwright$" | head -n 1)
-    xdotool windowfocus --sync "$question" key --clearmodifiers Escape
+    # A dialog takes the keyboard as it opens.
+    xdotool key --clearmodifiers Escape
     sleep 0.5
     # "Start Converting", then wait for its closing message.
     xdotool mousemove --window "$window" 268 389 click 1
     done_box=""
     for _ in $(seq 600); do
-        done_box=$(xdotool search --name "^Reelwright$" 2>/dev/null | head -n 1) && [ -n "$done_box" ] && break
+        done_box=$(xdotool search --onlyvisible --name "^Reelwright$" 2>/dev/null | head -n 1) && [ -n "$done_box" ] && break
         sleep 0.1
     done
     sleep 0.5
-    xdotool windowfocus --sync "$done_box" key --clearmodifiers Return
+    [ -n "$done_box" ] || { echo "the run did not end" >&2; kill $program; exit 1; }
+    xdotool key --clearmodifiers Return
     sleep 0.5
     kill -TERM $program
     wait $program
