@@ -4,6 +4,7 @@
 #include "ApplicationTitle.h"
 #include "ConversionRun.h"
 #include "FileListWidget.h"
+#include "ListItems.h"
 #include "Form1.h"
 #include "QuietStart.h"
 #include "ScriptedDialogs.h"
@@ -29,14 +30,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-QStringList itemsOf(const FileListWidget &list)
-{
-    QStringList items;
-    for (int i = 1; i <= list.count(); ++i)
-        items << list.textAt(i);
-    return items;
-}
 
 constexpr int kCannotBecomeRoot = 3;
 

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Reelwright developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FileListWidget.h"
+#include "ListItems.h"
 #include "Form1.h"
 #include "QuietStart.h"
 #include "ScriptedDialogs.h"
@@ -22,14 +23,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-QStringList itemsOf(const FileListWidget &list)
-{
-    QStringList items;
-    for (int i = 1; i <= list.count(); ++i)
-        items << list.textAt(i);
-    return items;
-}
 
 QWidget *dropTarget(FileListWidget &list, const QString &where)
 {

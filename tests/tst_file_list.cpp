@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ApplicationTitle.h"
 #include "FileListWidget.h"
+#include "ListItems.h"
 #include "Form1.h"
 #include "QuietStart.h"
 #include "RuntimeError.h"
@@ -21,14 +22,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 const QStringList kFiveItems = {u"/v/A.avi"_s, u"/v/B.avi"_s, u"/v/C.avi"_s, u"/v/D.avi"_s, u"/v/E.avi"_s};
-
-QStringList itemsOf(const FileListWidget &list)
-{
-    QStringList items;
-    for (int i = 1; i <= list.count(); ++i)
-        items << list.textAt(i);
-    return items;
-}
 
 void clickItem(FileListWidget &list, int index)
 {

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ApplicationTitle.h"
 #include "FileListWidget.h"
+#include "ListItems.h"
 #include "Form1.h"
 #include "QuietStart.h"
 #include "SampleFiles.h"
@@ -19,18 +20,6 @@
 #include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-QStringList itemsOf(const FileListWidget &list)
-{
-    QStringList items;
-    for (int i = 1; i <= list.count(); ++i)
-        items << list.textAt(i);
-    return items;
-}
-
-} // namespace
 
 class TestSamples final : public QObject {
     Q_OBJECT
