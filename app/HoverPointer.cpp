@@ -38,6 +38,10 @@ bool HoverPointer::eventFilter(QObject *watched, QEvent *event)
         const auto found = m_values.constFind(under);
         if (found == m_values.cend())
             continue;
+        // A disabled control (the browse button while its frame is off)
+        // shows the pointer of what it lies on.
+        if (!under->isEnabled())
+            continue;
         if (found->has_value())
             m_pointer.setUnlessBusy(**found);
         break;

@@ -138,7 +138,9 @@ bool FileListWidget::event(QEvent *event)
 void FileListWidget::mouseDoubleClickEvent(QMouseEvent *event)
 {
     QTreeView::mouseDoubleClickEvent(event);
-    Q_EMIT doubleClicked();
+    // A double-click of the other buttons removes nothing.
+    if (event->button() == Qt::LeftButton)
+        Q_EMIT doubleClicked();
 }
 
 void FileListWidget::keyPressEvent(QKeyEvent *event)

@@ -44,11 +44,13 @@ bool ReorderDrag::eventFilter(QObject *watched, QEvent *event)
         // The list would report the click only at the release, after the
         // first moves; the press on an item stands for it.
         const int hit = m_list.itemIndexAt(mouse->position().toPoint());
+        // Auto-scroll is off before the selection, or selecting a row that
+        // shows only in part would scroll the next row under the pointer.
+        buttonPressed();
         if (mouse->button() == Qt::LeftButton && hit > 0) {
             m_list.selectIndex(hit);
             itemClicked();
         }
-        buttonPressed();
         // A double-click still reaches the list, which removes the item.
         m_listHasPress = mouse->button() != Qt::LeftButton || event->type() == QEvent::MouseButtonDblClick;
         if (m_listHasPress)
@@ -90,7 +92,9 @@ void ReorderDrag::itemClicked()
         // Without its image the drag shows the fallback pointer.
     }
     m_listPointer.setCustomImage(image);
-    m_listPointer.set(PointerCustom);
+    // The hourglass of a busy window stays over the list too.
+    if (!m_windowPointer.isBusy())
+        m_listPointer.set(PointerCustom);
     m_list.setDragEnabled(false);
     const int selected = m_list.selectedIndex();
     m_dragged = selected > 0 ? QPersistentModelIndex(m_list.model()->index(selected - 1, 0)) : QPersistentModelIndex();
@@ -138,5 +142,6 @@ void ReorderDrag::buttonReleased()
     if (m_dragging)
         m_list.setAutoScroll(m_autoScrollBefore);
     m_dragging = false;
-    m_listPointer.set(PointerArrow);
+    if (!m_windowPointer.isBusy())
+        m_listPointer.set(PointerArrow);
 }

@@ -11,9 +11,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Built as a packager would, with a picture for software centres named.
-build=build-package
-scripts/package.sh -DREELWRIGHT_SCREENSHOT_URL=https://example.org/reelwright/main-window.png >/dev/null
+# Built as a packager would, with a picture for software centres named, in a
+# folder of its own so the address never reaches the README's package.
+build=build-check
+version=$(sed -n 's/^project(Reelwright VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DCMAKE_INSTALL_PREFIX=/usr \
+    -DREELWRIGHT_SCREENSHOT_URL=https://example.org/reelwright/main-window.png >/dev/null
+cmake --build "$build"
+(cd "$build" && cpack -G DEB >/dev/null)
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -46,12 +51,14 @@ out=$work/out
 mkdir -p "$home/.config" "$out" "$work/temp"
 printf '[Reelwright%%20Software]\nOption1=True\nOption2=False\nText1=%s/\n' "$out" >"$home/.config/Kestrune.ini"
 exec_line=$(sed -n 's/^Exec=//p' "$entry")
+# Nothing the program does may write into its folder, which users cannot.
+touch "$work/before-run"
 export REELWRIGHT_CHECK_EXEC=$exec_line REELWRIGHT_CHECK_PATH=$prefix/bin:$PATH
 export REELWRIGHT_CHECK_HOME=$home REELWRIGHT_CHECK_TEMP=$work/temp REELWRIGHT_CHECK_SHOT=$work/window.png
 xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" bash -c '
     set -eu
     HOME=$REELWRIGHT_CHECK_HOME XDG_CONFIG_HOME=$REELWRIGHT_CHECK_HOME/.config TEMP=$REELWRIGHT_CHECK_TEMP \
-        PATH=$REELWRIGHT_CHECK_PATH $REELWRIGHT_CHECK_EXEC &
+        PATH=$REELWRIGHT_CHECK_PATH QT_QPA_PLATFORM=xcb $REELWRIGHT_CHECK_EXEC &
     program=$!
     window=""
     for _ in $(seq 100); do
@@ -64,9 +71,19 @@ xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" bash -c '
     ffmpeg -v error -y -f x11grab -video_size "${WIDTH}x${HEIGHT}" -i "$DISPLAY+$X,$Y" -frames:v 1 "$REELWRIGHT_CHECK_SHOT"
     # "Load Sample/Example Files", then No to opening the sample folder.
     xdotool mousemove --window "$window" 400 231 click 1
-    sleep 1
+    question=""
+    for _ in $(seq 100); do
+        question=$(xdotool search --onlyvisible --name "^Reelwright$" 2>/dev/null | head -n 1) && [ -n "$question" ] && break
+        sleep 0.1
+    done
+    [ -n "$question" ] || { echo "no question after loading the samples" >&2; kill $program; exit 1; }
+    sleep 0.3
     # A dialog takes the keyboard as it opens.
     xdotool key --clearmodifiers Escape
+    for _ in $(seq 50); do
+        [ -z "$(xdotool search --onlyvisible --name "^Reelwright$" 2>/dev/null)" ] && break
+        sleep 0.1
+    done
     sleep 0.5
     # "Start Converting", then wait for its closing message.
     xdotool mousemove --window "$window" 268 389 click 1
@@ -80,6 +97,15 @@ xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" bash -c '
     xdotool key --clearmodifiers Return
     sleep 0.5
     kill -TERM $program
+    for _ in $(seq 100); do
+        kill -0 $program 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 $program 2>/dev/null; then
+        echo "the program did not end on SIGTERM" >&2
+        kill -KILL $program
+        exit 1
+    fi
     wait $program
 '
 for sample in "${samples[@]}"; do
@@ -90,12 +116,14 @@ for sample in "${samples[@]}"; do
         fail "the result for $name is no MPEG file"
 done
 [ -z "$(ls -A "$work/temp")" ] || fail "the staged converter was left in the temporary folder"
+[ -z "$(find "$folder" -newer "$work/before-run")" ] || fail "the program wrote into its own folder"
 # The skin paints the window in the theme's button face, not the designed white.
 corner=$(ffmpeg -v error -i "$work/window.png" -vf crop=1:1:5:5 -f rawvideo -pix_fmt rgb24 - | od -An -tu1 | tr -s ' ')
 [ "$corner" != " 255 255 255" ] || fail "the window does not wear its skin"
 
 # The Debian package, with the converter's libraries among its dependencies.
-package=$(ls "$build"/reelwright_*.deb | head -n 1)
+package=$build/reelwright_${version}_$(dpkg --print-architecture).deb
+[ -f "$package" ] || fail "no package $package"
 info=$(dpkg-deb --info "$package")
 echo "$info" | grep -E '^ Depends:'
 for library in libavcodec libavformat libavutil libswscale; do

@@ -382,6 +382,8 @@ void TestAppearance::hoverSetsThePointer_data()
         {u"Form1"_s, u"Frame1"_s, u"Frame3"_s, u"Option1"_s, u"Option2"_s, u"Text1"_s, u"list"_s})
         QTest::addRow("%s", qPrintable(area)) << area << int(PointerCustom) << int(PointerDefault);
     QTest::newRow("progress bar keeps the hand") << u"ProgressBar1"_s << int(PointerCustom) << int(PointerCustom);
+    QTest::newRow("browse button with its frame off")
+        << u"disabled PushButton4"_s << int(PointerCustom) << int(PointerDefault);
     for (const QString &any : {u"PushButton2"_s, u"Frame1"_s, u"Text1"_s, u"list"_s})
         QTest::addRow("%s while busy", qPrintable(any)) << any << int(PointerBusy) << int(PointerBusy);
 }
@@ -396,7 +398,12 @@ void TestAppearance::hoverSetsThePointer()
     const auto form = start(dialogs);
     form->setMousePointer(before);
 
-    if (over == u"Form1"_s)
+    if (over == u"disabled PushButton4"_s) {
+        QTest::mouseClick(form->option2(), Qt::LeftButton);
+        QVERIFY(!form->pushButton4()->isEnabled());
+        form->setMousePointer(before);
+        moveOver(form->pushButton4());
+    } else if (over == u"Form1"_s)
         moveOver(form.get(), QPoint(2, 2));
     else if (over == u"list"_s)
         moveOver(form->listView1()->viewport());

@@ -91,6 +91,7 @@ void TestFileList::removalActsOnSelectedItemUnlessBusy_data()
     QTest::addColumn<QStringList>("expected");
     const QStringList withoutC = {u"/v/A.avi"_s, u"/v/B.avi"_s, u"/v/D.avi"_s, u"/v/E.avi"_s};
     QTest::newRow("double-click") << u"double-click"_s << false << withoutC;
+    QTest::newRow("right double-click") << u"right double-click"_s << false << kFiveItems;
     QTest::newRow("Delete") << u"Delete"_s << false << withoutC;
     QTest::newRow("Backspace") << u"Backspace"_s << false << kFiveItems;
     QTest::newRow("letter") << u"X"_s << false << kFiveItems;
@@ -116,6 +117,8 @@ void TestFileList::removalActsOnSelectedItemUnlessBusy()
 
     if (action == u"double-click"_s)
         QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.itemRect(3).center());
+    else if (action == u"right double-click"_s)
+        QTest::mouseDClick(list.viewport(), Qt::RightButton, {}, list.itemRect(3).center());
     else if (action == u"Delete"_s)
         QTest::keyClick(&list, Qt::Key_Delete);
     else if (action == u"Backspace"_s)

@@ -96,6 +96,8 @@ private Q_SLOTS:
     void scrollsOneItemOutsideTheBand();
     void listPointerShowsTheDragImageUntilRelease_data();
     void listPointerShowsTheDragImageUntilRelease();
+    void pressOnAHalfShownRowMovesNothing();
+    void busyWindowKeepsTheHourglassOverTheList();
 
 private:
     QTemporaryDir m_config;
@@ -320,6 +322,42 @@ void TestReorderDrag::listPointerShowsTheDragImageUntilRelease()
     QVERIFY(window.dialogs.messages.isEmpty());
     window.release(window.centreOf(2));
     QCOMPARE(window.viewport()->cursor().shape(), Qt::ArrowCursor);
+}
+
+void TestReorderDrag::pressOnAHalfShownRowMovesNothing()
+{
+    QStringList items;
+    for (int i = 1; i <= 30; ++i)
+        items << u"/v/clip%1.avi"_s.arg(i, 2, 10, QChar(u'0'));
+    Window window(m_programFolder->path(), items);
+    int halfShown = 0;
+    for (int i = 1; i <= 30 && halfShown == 0; ++i) {
+        const QRect row = window.list()->itemRect(i);
+        if (row.top() < window.viewport()->height() && row.bottom() >= window.viewport()->height())
+            halfShown = i;
+    }
+    QVERIFY(halfShown > 0);
+    const QPoint top = window.list()->itemRect(halfShown).topLeft() + QPoint(5, 1);
+
+    window.press(top);
+    window.moveHolding(top + QPoint(1, 0));
+    window.release(top + QPoint(1, 0));
+
+    QCOMPARE(window.texts(), items);
+    QCOMPARE(window.list()->selectedIndex(), halfShown);
+}
+
+void TestReorderDrag::busyWindowKeepsTheHourglassOverTheList()
+{
+    Window window(m_programFolder->path(), letters(u"A B C"_s));
+    window.click(1);
+    window.form->setMousePointer(PointerBusy);
+    window.press(window.centreOf(2));
+    QCOMPARE(window.viewport()->cursor().shape(), Qt::WaitCursor);
+    window.release(window.centreOf(2));
+    QCOMPARE(window.viewport()->cursor().shape(), Qt::WaitCursor);
+    window.form->setMousePointer(PointerDefault);
+    QVERIFY(window.viewport()->cursor().shape() != Qt::WaitCursor);
 }
 
 QTEST_MAIN(TestReorderDrag)
