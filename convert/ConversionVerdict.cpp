@@ -63,6 +63,9 @@ QString RefusalBeforeStart(const QString &source, const QString &destination)
         return QStringLiteral("the file cannot be found");
     if (!S_ISREG(info.st_mode))
         return QStringLiteral("not a regular file");
+    // Stored choices can clear both output options; then nothing names a place.
+    if (destination.isEmpty())
+        return QStringLiteral("no place for the result is chosen");
     if (statEntry(destination, false, info))
         return kAlreadyExists;
     return {};

@@ -108,6 +108,7 @@ private Q_SLOTS:
     void refusedBeforeTheConverterStarts_data();
     void refusedBeforeTheConverterStarts();
     void closeBeforeSetUpStartsNoConverter();
+    void noOutputOptionConvertsNothing();
     void foldersOthersCanChangeAreRefused_data();
     void foldersOthersCanChangeAreRefused();
     void swappedConverterIsNeverRun();
@@ -713,6 +714,26 @@ void TestConversionRun::closeBeforeSetUpStartsNoConverter()
     QVERIFY(!QFile::exists(m_work->filePath(u"one.mov"_s)));
     QVERIFY(!QFile::exists(ConverterPath()));
     QVERIFY(m_dialogs->messages.isEmpty());
+}
+
+void TestConversionRun::noOutputOptionConvertsNothing()
+{
+    // Only an edited settings file clears both options.
+    WriteTextFile(m_config->filePath(u"Kestrune.ini"_s),
+        "[Reelwright%20Software]\nOption1=False\nOption2=False\nText1=" + m_work->path().toUtf8() + "/\n");
+    Form1 &form = makeForm();
+    QVERIFY(!form.option1()->isChecked() && !form.option2()->isChecked());
+    const QString marker = m_work->filePath(u"converter-ran"_s);
+    useFakeConverter(u"touch '%1'\nprintf x > \"$5\""_s.arg(marker));
+    const QString source = WriteTextFile(m_work->filePath(u"a.avi"_s), "clip");
+    form.listView1()->appendPath(source);
+
+    form.pushButton2()->click();
+
+    QVERIFY(!QFile::exists(marker));
+    QCOMPARE(onlyReason(*m_dialogs, source), u"no place for the result is chosen"_s);
+    QCOMPARE(QDir(m_work->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList({u"a.avi"_s, u"fake-converter.sh"_s}));
 }
 
 void TestConversionRun::foldersOthersCanChangeAreRefused_data()
