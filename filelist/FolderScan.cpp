@@ -76,7 +76,11 @@ bool FolderScan::stopped() const
 
 bool FolderScan::processEvents()
 {
-    QCoreApplication::processEvents();
+    constexpr qint64 kEventsEveryMs = 30;
+    if (!m_sinceEvents.isValid() || m_sinceEvents.elapsed() >= kEventsEveryMs) {
+        QCoreApplication::processEvents();
+        m_sinceEvents.start();
+    }
     return !stopped();
 }
 

@@ -4,6 +4,7 @@
 
 #include "FolderListing.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QStringList>
 
@@ -42,8 +43,11 @@ public:
 
     bool stopped() const;
 
-    // Lets the window handle its pending events; false when the scan has
-    // been asked to stop meanwhile.
+    // Lets the window handle its pending events, at most every few
+    // milliseconds: a shown list lays all its rows out again whenever it
+    // handles events after new ones came, so handling them at every folder
+    // of a large tree would cost the square of its size. False when the scan
+    // has been asked to stop meanwhile.
     bool processEvents();
 
 private:
@@ -61,6 +65,7 @@ private:
     ScanActivity *m_activity;
     QHash<QString, Place> m_places;
     std::unique_ptr<WildcardPattern> m_filePattern;
+    QElapsedTimer m_sinceEvents;
 };
 
 // Whether a folder with this attribute word is listed: not when the word

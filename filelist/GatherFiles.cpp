@@ -87,13 +87,16 @@ void GatherFolderFiles(FolderScan &scan, const QString &folder, const QString &p
             const std::optional<QStringList> noted = scan.notedFiles(entry + u'/');
             names = noted ? *noted : ListFilesInFolder(entry, pattern);
         });
+        // A folder's files join the list together, in one change of the list.
+        QStringList taken;
         for (const QString &name : std::as_const(names)) {
             if (steps.test(128, [&] { return name.startsWith(u'~'); }))
                 continue;
             QString path;
             steps.step(130, [&] { path = entry + u'/' + name; });
             if (steps.test(134, [&] { return FileCanBeOpened(path) && !isOnlyHidden(path, name); }))
-                steps.step(134, [&] { list.appendPath(CollapseBackslashes(path)); });
+                taken << CollapseBackslashes(path);
         }
+        steps.step(134, [&] { list.appendPaths(taken); });
     }
 }

@@ -5,8 +5,12 @@
 #include "NativeNames.h"
 #include "RuntimeError.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 
 namespace {
 
@@ -16,6 +20,22 @@ QString withoutTrailingSeparators(const QString &path)
     while (end > 1 && path[end - 1] == u'/')
         --end;
     return path.left(end);
+}
+
+// The kernel's own file systems (processes, devices, control files) hold no
+// user's files; /proc alone holds a link to every process's working folder,
+// so a scan of the root would list every tree of the machine again and again.
+bool isKernelFileSystem(const QByteArray &nativePath)
+{
+    static constexpr std::array<unsigned long, 15> kKernelFileSystems = {PROC_SUPER_MAGIC, SYSFS_MAGIC, CGROUP_SUPER_MAGIC,
+        CGROUP2_SUPER_MAGIC, DEBUGFS_MAGIC, TRACEFS_MAGIC, SECURITYFS_MAGIC, DEVPTS_SUPER_MAGIC, BPF_FS_MAGIC,
+        PSTOREFS_MAGIC, EFIVARFS_MAGIC, BINFMTFS_MAGIC, 0x62656570 /* configfs */, 0x65735543 /* fusectl */,
+        0x19800202 /* mqueue */};
+    struct statfs info { };
+    if (::statfs(nativePath.constData(), &info) != 0)
+        return false;
+    const auto type = static_cast<unsigned long>(info.f_type);
+    return std::find(kKernelFileSystems.cbegin(), kKernelFileSystems.cend(), type) != kKernelFileSystems.cend();
 }
 
 } // namespace
@@ -76,6 +96,9 @@ EntryLook lookAt(const QString &path)
         word |= AttributeSystem;
     if (folder && IsSystemFolderName(name))
         word |= AttributeHidden | AttributeSystem;
+    // Passed over by a scan as a hidden system folder is, whatever its mode.
+    if (folder && isKernelFileSystem(native))
+        word = (word & AttributeReparsePoint) | AttributeDirectory | AttributeHidden | AttributeSystem;
     return {0, word};
 }
 

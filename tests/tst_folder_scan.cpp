@@ -18,8 +18,10 @@
 
 #include <cstdio>
 #include <memory>
+#include <linux/magic.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -111,6 +113,10 @@ private Q_SLOTS:
     void attributeWord_data();
     void attributeWord();
     void attributeWordOfMissingEntryFails();
+    void kernelFileSystemsArePassedOver_data();
+    void kernelFileSystemsArePassedOver();
+    void attributeRule_data();
+    void attributeRule();
     void wildcard_data();
     void wildcard();
     void listingIgnoresCaseAndBreaksTiesByCase();
@@ -213,6 +219,48 @@ void TestFolderScan::attributeWordOfMissingEntryFails()
     QVERIFY(IsRootFolder(u"/"_s));
     QVERIFY(IsRootFolder(u"//"_s));
     QVERIFY(!IsRootFolder(m_root));
+}
+
+void TestFolderScan::kernelFileSystemsArePassedOver_data()
+{
+    QTest::addColumn<QString>("mountPoint");
+    QTest::addColumn<qint64>("type");
+    QTest::newRow("/proc") << u"/proc"_s << qint64(PROC_SUPER_MAGIC);
+    QTest::newRow("/sys") << u"/sys"_s << qint64(SYSFS_MAGIC);
+}
+
+void TestFolderScan::kernelFileSystemsArePassedOver()
+{
+    QFETCH(QString, mountPoint);
+    QFETCH(qint64, type);
+    struct statfs info { };
+    if (::statfs(QFile::encodeName(mountPoint).constData(), &info) != 0 || info.f_type != type)
+        QSKIP("the kernel's file system is not mounted there");
+    QCOMPARE(AttributeWord(mountPoint), 22);
+    QCOMPARE(AttributeWord(mountPoint + u'/'), 22);
+    QVERIFY(!FolderPassesAttributeRule(mountPoint + u'/', AttributeWord(mountPoint)));
+}
+
+void TestFolderScan::attributeRule_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<int>("word");
+    QTest::addColumn<bool>("listed");
+    QTest::newRow("hidden system") << u"/x/"_s << 22 << false;
+    QTest::newRow("hidden system link") << u"/x/"_s << 1046 << false;
+    QTest::newRow("hidden") << u"/x/"_s << 18 << true;
+    QTest::newRow("hidden system archive") << u"/x/"_s << 54 << true;
+    QTest::newRow("read-only hidden system") << u"/x/"_s << 23 << true;
+    QTest::newRow("the root, hidden system") << u"//"_s << 22 << true;
+    QTest::newRow("the root as picked") << u"/"_s << 1046 << true;
+}
+
+void TestFolderScan::attributeRule()
+{
+    QFETCH(QString, folder);
+    QFETCH(int, word);
+    QFETCH(bool, listed);
+    QCOMPARE(FolderPassesAttributeRule(folder, word), listed);
 }
 
 void TestFolderScan::wildcard_data()
@@ -342,9 +390,9 @@ void TestFolderScan::emptyListAndLeafFolderStayAsTheyAre()
 
 void TestFolderScan::startingEntriesThatCannotBeListedStay()
 {
-    makeFolders(m_root, {u".Trash-1000/inside"_s, u"ok/below"_s});
-    makeFiles(m_root, {u"file.avi"_s});
     const QString longName(250, u'n');
+    makeFolders(m_root, {u".Trash-1000/inside"_s, u"ok/below"_s, longName + u"/inside"_s});
+    makeFiles(m_root, {u"file.avi"_s});
     const QStringList start = {m_root + u"/missing/"_s, m_root + u"/file.avi/"_s, m_root + u"/.Trash-1000/"_s,
         m_root + u'/' + longName + u'/', m_root + u"/ok/"_s};
     QCOMPARE(scanned(start), start + QStringList({m_root + u"/ok/below/"_s}));
