@@ -60,25 +60,26 @@ xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" bash -c '
     HOME=$REELWRIGHT_CHECK_HOME XDG_CONFIG_HOME=$REELWRIGHT_CHECK_HOME/.config TEMP=$REELWRIGHT_CHECK_TEMP \
         PATH=$REELWRIGHT_CHECK_PATH QT_QPA_PLATFORM=xcb $REELWRIGHT_CHECK_EXEC &
     program=$!
-    window=""
-    for _ in $(seq 100); do
-        window=$(xdotool search --onlyvisible --name "^Reelwright Software$" 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-        sleep 0.1
-    done
-    [ -n "$window" ] || { echo "the window did not open" >&2; kill $program; exit 1; }
+    # The first shown window whose title is exactly $1, within $2 tenths of a
+    # second; the program is stopped and the check fails when none shows.
+    shown() {
+        local found=""
+        for _ in $(seq "$2"); do
+            found=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) && [ -n "$found" ] && break
+            sleep 0.1
+        done
+        [ -n "$found" ] || { echo "no window \"$1\" appeared" >&2; kill $program; exit 1; }
+        echo "$found"
+    }
+    window=$(shown "Reelwright Software" 100)
     sleep 1
     eval "$(xdotool getwindowgeometry --shell "$window")"
     ffmpeg -v error -y -f x11grab -video_size "${WIDTH}x${HEIGHT}" -i "$DISPLAY+$X,$Y" -frames:v 1 "$REELWRIGHT_CHECK_SHOT"
-    # "Load Sample/Example Files", then No to opening the sample folder.
+    # "Load Sample/Example Files", then No to opening the sample folder; a
+    # dialog takes the keyboard as it opens.
     xdotool mousemove --window "$window" 400 231 click 1
-    question=""
-    for _ in $(seq 100); do
-        question=$(xdotool search --onlyvisible --name "^Reelwright$" 2>/dev/null | head -n 1) && [ -n "$question" ] && break
-        sleep 0.1
-    done
-    [ -n "$question" ] || { echo "no question after loading the samples" >&2; kill $program; exit 1; }
+    shown Reelwright 100 >/dev/null
     sleep 0.3
-    # A dialog takes the keyboard as it opens.
     xdotool key --clearmodifiers Escape
     for _ in $(seq 50); do
         [ -z "$(xdotool search --onlyvisible --name "^Reelwright$" 2>/dev/null)" ] && break
@@ -87,13 +88,8 @@ xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" bash -c '
     sleep 0.5
     # "Start Converting", then wait for its closing message.
     xdotool mousemove --window "$window" 268 389 click 1
-    done_box=""
-    for _ in $(seq 600); do
-        done_box=$(xdotool search --onlyvisible --name "^Reelwright$" 2>/dev/null | head -n 1) && [ -n "$done_box" ] && break
-        sleep 0.1
-    done
+    shown Reelwright 600 >/dev/null
     sleep 0.5
-    [ -n "$done_box" ] || { echo "the run did not end" >&2; kill $program; exit 1; }
     xdotool key --clearmodifiers Return
     sleep 0.5
     kill -TERM $program
