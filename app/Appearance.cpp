@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Appearance.h"
 
+#include "OpenTest.h"
 #include "ResourceFile.h"
 #include "SkinFramework.h"
 
@@ -79,7 +80,7 @@ QString DragImagePath(const QString &programFolder)
 
 bool SkinFileFound(const QString &path)
 {
-    return IsRegularFile(path) && !QFileInfo(path).fileName().startsWith(u'.');
+    return OpensAsRegularFile(path) && !QFileInfo(path).fileName().startsWith(u'.');
 }
 
 void ApplySkin(QWidget &window, SkinFramework &skin, const QString &skinFile)

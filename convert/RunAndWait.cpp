@@ -130,7 +130,8 @@ ChildOutcome ChildRunner::run(const ChildCommand &command, std::optional<int> wi
     outcome.started = true;
     m_process = &process;
     ExitCleanup::trackChild(process.processId());
-    // Once reaped, its number may go to another process.
+    // Forgotten the moment it is reaped, as its number may go to another
+    // process; the wait below ends only after that.
     connect(&process, &QProcess::finished, this, [] { ExitCleanup::forgetChild(); });
 
     ProgressView *bar = progress.bar;
@@ -160,11 +161,9 @@ ChildOutcome ChildRunner::run(const ChildCommand &command, std::optional<int> wi
         m_process = nullptr;
         process.kill();
         process.waitForFinished();
-        ExitCleanup::forgetChild();
         throw;
     }
     m_process = nullptr;
-    ExitCleanup::forgetChild();
 
     tail.append(process.readAllStandardOutput());
     outcome.exitCode = process.exitCode();

@@ -39,12 +39,6 @@ RuntimeError accessError(const QString &path, const QString &why)
 
 } // namespace
 
-bool IsRegularFile(const QString &path)
-{
-    struct stat info { };
-    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 QByteArray ReadRegularFile(const QString &path, qint64 maxBytes)
 {
     // O_NONBLOCK: should a FIFO take the file's place after any earlier

@@ -5,10 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
-// True when path names a regular file (a link to one counts), the only kind
-// of file the program reads its resources from: reading a FIFO would wait
-// for a writer that never comes, and a device may never end.
-bool IsRegularFile(const QString &path);
+// Resources are read only from regular files (OpensAsRegularFile): reading a
+// FIFO would wait for a writer that never comes, and a device may never end.
 
 // The whole content of the regular file at path, read at once. Throws a
 // RuntimeError when the file is missing (53), not a regular file or

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Reelwright developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FileListWidget.h"
+#include "ListItems.h"
 #include "Form1.h"
 #include "QuietStart.h"
 #include "ReorderDrag.h"
@@ -39,13 +40,7 @@ struct Window {
     QWidget *viewport() const { return list()->viewport(); }
     ReorderDrag &drag() const { return form->reorderDrag(); }
 
-    QStringList texts() const
-    {
-        QStringList texts;
-        for (int i = 1; i <= list()->count(); ++i)
-            texts << list()->textAt(i);
-        return texts;
-    }
+    QStringList texts() const { return itemsOf(*list()); }
 
     QPoint centreOf(int item) const { return list()->itemRect(item).center(); }
     QPoint emptySpace() const { return QPoint(5, list()->itemRect(list()->count()).bottom() + 20); }
