@@ -18,7 +18,8 @@ inline const QString Option2 = QStringLiteral("Option2");
 inline const QString LastFolderDot = QStringLiteral("LastFolderDot");
 } // namespace OutputKey
 
-// Remembers which option is selected: "Option1" first, then "Option2".
+// Remembers which option is selected: "Option1" first, then "Option2", in
+// one write.
 void StoreOptionChoice(SettingsStore &settings, bool option1Selected, bool option2Selected);
 
 // The browse button of the output folder: asks for a folder, starting where

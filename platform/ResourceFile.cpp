@@ -39,7 +39,7 @@ RuntimeError accessError(const QString &path, const QString &why)
 
 } // namespace
 
-QByteArray ReadRegularFile(const QString &path, qint64 maxBytes)
+QByteArray ReadRegularFile(const QString &path, qint64 maxBytes, FileOwner owner)
 {
     // O_NONBLOCK: should a FIFO take the file's place after any earlier
     // check, opening it still returns at once, and fstat turns it away.
@@ -53,6 +53,8 @@ QByteArray ReadRegularFile(const QString &path, qint64 maxBytes)
     struct stat info { };
     if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
         throw accessError(path, QStringLiteral("not a regular file"));
+    if (owner == FileOwner::CurrentUser && info.st_uid != ::geteuid())
+        throw accessError(path, QStringLiteral("not the user's own file"));
     if (info.st_size > maxBytes)
         throw RuntimeError(
             RuntimeError::OutOfMemory, QStringLiteral("%1 is larger than %2 bytes").arg(path).arg(maxBytes));

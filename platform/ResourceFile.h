@@ -8,7 +8,12 @@
 // Resources are read only from regular files (OpensAsRegularFile): reading a
 // FIFO would wait for a writer that never comes, and a device may never end.
 
+// Whose file may be read. The user's own files are those another user
+// cannot have changed under the user's name.
+enum class FileOwner { Anyone, CurrentUser };
+
 // The whole content of the regular file at path, read at once. Throws a
-// RuntimeError when the file is missing (53), not a regular file or
-// unreadable (75), or longer than maxBytes (7, the content is not read).
-QByteArray ReadRegularFile(const QString &path, qint64 maxBytes);
+// RuntimeError when the file is missing (53), not a regular file, not of the
+// owner asked for or unreadable (75), or longer than maxBytes (7, the
+// content is not read).
+QByteArray ReadRegularFile(const QString &path, qint64 maxBytes, FileOwner owner = FileOwner::Anyone);

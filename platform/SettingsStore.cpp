@@ -2,60 +2,51 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SettingsStore.h"
 
+#include "IniDocument.h"
+#include "ResourceFile.h"
 #include "RuntimeError.h"
 
-#include <algorithm>
-
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSettings>
-#include <QStringDecoder>
+#include <QSaveFile>
+
+#include <optional>
 
 namespace {
 
 const QString kSection = QStringLiteral("Reelwright Software");
 
-QString storedText(const QVariant &value)
+// A file of choices is a few hundred bytes; anything much larger is some
+// other file, and reading it whole at every step would stall the window.
+constexpr qint64 kMaxSettingsBytes = 1024 * 1024;
+
+// The text of the settings file: empty when there is none yet, nothing when
+// it is no settings file. Opening never blocks, so a FIFO in its place
+// cannot stop the program; a file of another user is not the user's choices.
+std::optional<QByteArray> settingsFileBytes(const QString &path)
 {
-    // A hand-edited value with bare commas reads as a list.
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(u',');
-    return value.toString();
+    try {
+        return ReadRegularFile(path, kMaxSettingsBytes, FileOwner::CurrentUser);
+    } catch (const RuntimeError &error) {
+        if (error.number() == RuntimeError::FileNotFound)
+            return QByteArray();
+        return std::nullopt;
+    }
 }
 
-// A line of an INI file as the store writes and reads it: empty, a comment,
-// a section header, or a key with its value. Only ';' starts a comment for
-// the library; a '#' line would make it fail after it has rewritten the file.
-bool isIniLine(QStringView line)
+// Replaces the file at once as a whole, so that no reader ever sees half of
+// it: the new text goes to a file beside it, which takes its name. A link
+// stays a link: the file it points to is the one replaced. The file keeps
+// its permissions.
+bool replaceFile(const QString &path, const QByteArray &bytes)
 {
-    const QStringView trimmed = line.trimmed();
-    return trimmed.isEmpty() || trimmed.startsWith(u';')
-        || (trimmed.startsWith(u'[') && trimmed.endsWith(u']')) || trimmed.contains(u'=');
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
 } // namespace
-
-bool IsSoundSettingsFile(const QString &filePath)
-{
-    const QFileInfo info(filePath);
-    if (!info.exists() && !info.isSymLink())
-        return true;
-    QFile file(filePath);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError || bytes.contains('\0'))
-        return false;
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return false;
-    // A value may go on over the next line after a backslash.
-    const QString joined = QString(text).replace(QStringLiteral("\\\n"), QString());
-    const QStringList lines = joined.split(u'\n');
-    return std::all_of(lines.cbegin(), lines.cend(), [](const QString &line) { return isIniLine(line); });
-}
 
 SettingsStore::SettingsStore(QString filePath)
     : m_filePath(std::move(filePath))
@@ -72,13 +63,13 @@ QString SettingsStore::DefaultFilePath()
 
 QString SettingsStore::readText(const QString &key, const QString &defaultText) const
 {
-    if (!IsSoundSettingsFile(m_filePath))
+    const std::optional<QByteArray> bytes = settingsFileBytes(m_filePath);
+    if (!bytes)
         return defaultText;
-    QSettings settings(m_filePath, QSettings::IniFormat);
-    settings.beginGroup(kSection);
-    if (settings.status() != QSettings::NoError || !settings.contains(key))
+    const IniDocument document(*bytes);
+    if (!document.isValid())
         return defaultText;
-    return storedText(settings.value(key));
+    return document.text(kSection, key).value_or(defaultText);
 }
 
 bool SettingsStore::readTruth(const QString &key, bool defaultValue) const
@@ -86,22 +77,9 @@ bool SettingsStore::readTruth(const QString &key, bool defaultValue) const
     return TruthFromText(readText(key, defaultValue ? QStringLiteral("1") : QStringLiteral("0")));
 }
 
-bool SettingsStore::writeText(const QString &key, const QString &text)
+bool SettingsStore::writeTexts(const QList<std::pair<QString, QString>> &texts)
 {
-    bool saved = false;
-    // A file we cannot read or make sense of would be written back without
-    // what is in it: the library reports a damaged file only after it has
-    // rewritten it, so the file is judged here first.
-    if (IsSoundSettingsFile(m_filePath)) {
-        QSettings settings(m_filePath, QSettings::IniFormat);
-        if (settings.isWritable() && settings.status() == QSettings::NoError) {
-            settings.beginGroup(kSection);
-            settings.setValue(key, text);
-            settings.endGroup();
-            settings.sync();
-            saved = settings.status() == QSettings::NoError;
-        }
-    }
+    const bool saved = save(texts);
     if (!saved && !m_writeFailed) {
         m_writeFailed = true;
         if (m_onFirstWriteFailure)
@@ -110,9 +88,19 @@ bool SettingsStore::writeText(const QString &key, const QString &text)
     return saved;
 }
 
-bool SettingsStore::writeTruth(const QString &key, bool value)
+// The file is read again right before it is changed, so a change another
+// copy of the program has made meanwhile is kept.
+bool SettingsStore::save(const QList<std::pair<QString, QString>> &texts) const
 {
-    return writeText(key, value ? QStringLiteral("True") : QStringLiteral("False"));
+    const std::optional<QByteArray> bytes = settingsFileBytes(m_filePath);
+    if (!bytes)
+        return false;
+    IniDocument document(*bytes);
+    if (!document.isValid())
+        return false;
+    for (const auto &[key, text] : texts)
+        document.setText(kSection, key, text);
+    return document.bytes() == *bytes || replaceFile(m_filePath, document.bytes());
 }
 
 bool TruthFromText(const QString &text)
@@ -127,4 +115,9 @@ bool TruthFromText(const QString &text)
     if (!isNumber)
         throw RuntimeError(RuntimeError::TypeMismatch);
     return number != 0.0;
+}
+
+QString TextFromTruth(bool value)
+{
+    return value ? QStringLiteral("True") : QStringLiteral("False");
 }

@@ -11,6 +11,7 @@
 #include "TestTree.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QProcess>
@@ -24,11 +25,33 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
 const QString kSection = u"Reelwright Software"_s;
+
+// A file the maker's programs share, with the user's comments; "<desktop>"
+// stands for the desktop folder.
+const QByteArray kSharedFile = "; the maker's programs keep their settings here\n"
+                               "[Another%20Program]\n"
+                               "Path=C:\\Music\\new\n"
+                               "# the path above is mine\n"
+                               "\n"
+                               "[Reelwright%20Software]\n"
+                               "Text1=<desktop>\n"
+                               "Option1=True\n"
+                               "Option2=False\n"
+                               "; end\n";
+
+ino_t inodeOf(const QString &path)
+{
+    struct stat status { };
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : 0;
+}
 
 } // namespace
 
@@ -50,6 +73,8 @@ private Q_SLOTS:
     void difficultTextsRoundTrip();
     void anotherProcessesChangeIsRead();
     void unknownKeysAreKept();
+    void sharedFileKeepsEveryOtherByte_data();
+    void sharedFileKeepsEveryOtherByte();
     void unsavableChoicesAreToldOnce();
     void damagedSettingsFileIsNeverWritten_data();
     void damagedSettingsFileIsNeverWritten();
@@ -282,8 +307,10 @@ void TestOutputOptions::difficultTextsRoundTrip_data()
     QTest::newRow("quotes") << u"/\"quoted\"/'single'/"_s;
     QTest::newRow("equals, semicolon, hash") << u"/a=b;c#d/"_s;
     QTest::newRow("leading and trailing blanks") << u"  /spaced/  "_s;
-    QTest::newRow("non-ASCII") << u"/vidéos/ファイル/Ünïcödé/"_s;
+    QTest::newRow("non-ASCII") << u"/vidéos/ファイル/Ünïcödé/🎞/"_s;
     QTest::newRow("backslashes") << u"\\\\server\\share\\x\\"_s;
+    QTest::newRow("Windows path") << u"C:\\Music\\new"_s;
+    QTest::newRow("control characters") << u"/a\tb\u0001f/"_s;
     QTest::newRow("at sign first") << u"@Variant(x)"_s;
     QTest::newRow("brackets") << u"[Reelwright Software]"_s;
     QTest::newRow("percent") << u"/100% done/%20/"_s;
@@ -297,10 +324,12 @@ void TestOutputOptions::difficultTextsRoundTrip()
         QVERIFY(store.writeText(u"Text1"_s, text));
     }
     QCOMPARE(stored(u"Text1"_s), text);
-    // A copy has never been read in this process, so it is parsed from disk.
-    const QString copy = m_config->filePath(u"copy.ini"_s);
-    QVERIFY(QFile::copy(settingsFile(), copy));
-    QCOMPARE(SettingsStore(copy).readText(u"Text1"_s, QString()), text);
+    // The maker's other programs read the file with QSettings, and files
+    // QSettings wrote stay readable.
+    QCOMPARE(QSettings(settingsFile(), QSettings::IniFormat).value(kSection + u"/Text1"_s).toString(), text);
+    const QString written = m_config->filePath(u"written.ini"_s);
+    QSettings(written, QSettings::IniFormat).setValue(kSection + u"/Text1"_s, text);
+    QCOMPARE(SettingsStore(written).readText(u"Text1"_s, QString()), text);
     ScriptedDialogs dialogs;
     const auto form = startForm(dialogs);
     QCOMPARE(form->text1()->text(), text);
@@ -337,6 +366,55 @@ void TestOutputOptions::unknownKeysAreKept()
     QCOMPARE(file.value(kSection + u"/Option1"_s).toString(), u"True"_s);
 }
 
+void TestOutputOptions::sharedFileKeepsEveryOtherByte_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<bool>("clickOption2");
+    QTest::addColumn<bool>("throughLink");
+    QTest::addColumn<QByteArray>("after");
+    const QByteArray changed
+        = QByteArray(kSharedFile).replace("Option1=True", "Option1=False").replace("Option2=False", "Option2=True");
+    QTest::newRow("start with every key stored") << kSharedFile << false << false << kSharedFile;
+    QTest::newRow("a click") << kSharedFile << true << false << changed;
+    QTest::newRow("a click through a link") << kSharedFile << true << true << changed;
+    QTest::newRow("missing keys") << QByteArray("# my notes\n[Reelwright%20Software]\nText1=/a/\n\n[Other]\nk=v\n")
+                                  << false << false
+                                  << QByteArray("# my notes\n[Reelwright%20Software]\nText1=/a/\nOption1=True\n"
+                                                "Option2=False\n\n[Other]\nk=v\n");
+    QTest::newRow("missing section, CRLF")
+        << QByteArray("; notes\r\n[Other]\r\nPath=C:\\Music\\new\r\n") << false << false
+        << QByteArray("; notes\r\n[Other]\r\nPath=C:\\Music\\new\r\n\r\n[Reelwright%20Software]\r\n"
+                      "Text1=<desktop>\r\nOption1=True\r\nOption2=False\r\n");
+}
+
+void TestOutputOptions::sharedFileKeepsEveryOtherByte()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(bool, clickOption2);
+    QFETCH(bool, throughLink);
+    QFETCH(QByteArray, after);
+    const QByteArray desktop = DesktopFolder().toUtf8();
+    const QString target = throughLink ? m_config->filePath(u"shared.ini"_s) : settingsFile();
+    WriteTextFile(target, before.replace("<desktop>", desktop));
+    if (throughLink)
+        QVERIFY(QFile::link(u"shared.ini"_s, settingsFile()));
+    const ino_t inode = inodeOf(target);
+    {
+        ScriptedDialogs dialogs;
+        const auto form = startForm(dialogs);
+        if (clickOption2)
+            QTest::mouseClick(form->option2(), Qt::LeftButton);
+        QVERIFY(dialogs.messages.isEmpty());
+    }
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), after.replace("<desktop>", desktop));
+    // A file that holds every value already is not even replaced.
+    if (after == before)
+        QCOMPARE(inodeOf(target), inode);
+    QCOMPARE(QFileInfo(settingsFile()).isSymLink(), throughLink);
+}
+
 void TestOutputOptions::unsavableChoicesAreToldOnce()
 {
     // A configuration folder that cannot exist: its parent is a file.
@@ -356,21 +434,37 @@ void TestOutputOptions::unsavableChoicesAreToldOnce()
 void TestOutputOptions::damagedSettingsFileIsNeverWritten_data()
 {
     QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("kind");
+    const QString file = u"file"_s;
     QByteArray noise(4096, Qt::Uninitialized);
     QRandomGenerator generator(20261207);
     for (char &byte : noise)
         byte = char(generator.bounded(256));
-    QTest::newRow("random bytes") << noise;
-    QTest::newRow("NUL bytes") << QByteArray("[Reelwright%20Software]\nText1=/a/\0\0\0\n", 29);
-    QTest::newRow("not UTF-8") << QByteArray("[Reelwright%20Software]\nText1=/caf\xe9/\n");
-    QTest::newRow("prose") << QByteArray("Dear diary,\ntoday I converted a video.\n");
-    QTest::newRow("hash comment") << QByteArray("# my notes\n[Reelwright%20Software]\nText1=/a/\n");
+    QTest::newRow("random bytes") << noise << file;
+    QTest::newRow("NUL bytes") << QByteArray("[Reelwright%20Software]\nText1=/a/\0\0\0\n", 29) << file;
+    QTest::newRow("not UTF-8") << QByteArray("[Reelwright%20Software]\nText1=/caf\xe9/\n") << file;
+    QTest::newRow("prose") << QByteArray("Dear diary,\ntoday I converted a video.\n") << file;
+    QTest::newRow("quote left open") << QByteArray("[Other]\nPath=\"C:\\Music\n[Reelwright%20Software]\nText1=/a/\n")
+                                     << file;
+    QTest::newRow("larger than 1 MiB")
+        << "[Reelwright%20Software]\nText1=/a/\n;" + QByteArray(1024 * 1024, 'x') + '\n' << file;
+    QTest::newRow("FIFO") << QByteArray() << u"fifo"_s;
+    if (::geteuid() == 0)
+        QTest::newRow("another user's file") << QByteArray("[Reelwright%20Software]\nText1=/a/\n")
+                                             << u"another user's"_s;
 }
 
 void TestOutputOptions::damagedSettingsFileIsNeverWritten()
 {
     QFETCH(QByteArray, contents);
-    WriteTextFile(settingsFile(), contents);
+    QFETCH(QString, kind);
+    const QByteArray path = QFile::encodeName(settingsFile());
+    if (kind == u"fifo"_s)
+        QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    else
+        WriteTextFile(settingsFile(), contents);
+    if (kind == u"another user's"_s)
+        QCOMPARE(::chown(path.constData(), 65534, 65534), 0);
     ScriptedDialogs dialogs;
     const auto form = startForm(dialogs);
     // The defaults apply, and the user hears once that nothing is kept.
@@ -380,6 +474,12 @@ void TestOutputOptions::damagedSettingsFileIsNeverWritten()
     QTest::mouseClick(form->option2(), Qt::LeftButton);
     QCOMPARE(dialogs.messages.size(), 1);
     QVERIFY(dialogs.messages.front().text.startsWith(u"Your choices could not be saved in "_s));
+    if (kind == u"fifo"_s) {
+        struct stat status { };
+        QCOMPARE(::lstat(path.constData(), &status), 0);
+        QVERIFY(S_ISFIFO(status.st_mode));
+        return;
+    }
     QFile file(settingsFile());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), contents);
