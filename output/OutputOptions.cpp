@@ -14,8 +14,8 @@ const QString kBrowseLocation = QStringLiteral("in Framesmith2021/08/31.Form1.Pu
 
 void StoreOptionChoice(SettingsStore &settings, bool option1Selected, bool option2Selected)
 {
-    settings.writeTexts({{OutputKey::Option1, TextFromTruth(option1Selected)},
-        {OutputKey::Option2, TextFromTruth(option2Selected)}});
+    settings.writeTexts(
+        {{OutputKey::Option1, TextFromTruth(option1Selected)}, {OutputKey::Option2, TextFromTruth(option2Selected)}});
 }
 
 void BrowseForOutputFolder(Dialogs &dialogs, SettingsStore &settings, QWidget *owner,

@@ -4,6 +4,9 @@
 
 #include <QStringList>
 
+#include <iterator>
+#include <utility>
+
 namespace {
 
 bool isBlank(char c)
@@ -96,39 +99,30 @@ QByteArray sectionHeader(const QString &section)
     return '[' + escapedKey(section) + ']';
 }
 
-const char *namedEscape(char16_t c)
+// Characters written as a backslash and a letter: the writer uses all but
+// the last two, the reader knows them all.
+constexpr std::pair<char, char> kEscapes[] = {{'a', '\a'}, {'b', '\b'}, {'f', '\f'}, {'n', '\n'}, {'r', '\r'},
+    {'t', '\t'}, {'v', '\v'}, {'"', '"'}, {'\\', '\\'}, {'?', '?'}, {'\'', '\''}};
+constexpr std::size_t kWrittenEscapes = std::size(kEscapes) - 2;
+
+// The escape the writer uses for c, or nothing.
+QByteArray namedEscape(char16_t c)
 {
-    switch (c) {
-    case u'\a': return "\\a";
-    case u'\b': return "\\b";
-    case u'\f': return "\\f";
-    case u'\n': return "\\n";
-    case u'\r': return "\\r";
-    case u'\t': return "\\t";
-    case u'\v': return "\\v";
-    case u'"': return "\\\"";
-    case u'\\': return "\\\\";
-    default: return nullptr;
+    for (std::size_t i = 0; i < kWrittenEscapes; ++i) {
+        if (c == char16_t(kEscapes[i].second))
+            return QByteArray("\\") + kEscapes[i].first;
     }
+    return {};
 }
 
 // The character a backslash and c stand for, or 0 when c names none.
 char namedUnescape(char c)
 {
-    switch (c) {
-    case 'a': return '\a';
-    case 'b': return '\b';
-    case 'f': return '\f';
-    case 'n': return '\n';
-    case 'r': return '\r';
-    case 't': return '\t';
-    case 'v': return '\v';
-    case '"':
-    case '?':
-    case '\'':
-    case '\\': return c;
-    default: return 0;
+    for (const auto &[letter, character] : kEscapes) {
+        if (c == letter)
+            return character;
     }
+    return 0;
 }
 
 // A leading '@' marks a typed value: a text that begins with one has it
@@ -167,7 +161,7 @@ QByteArray escapedText(const QString &text)
             continue;
         }
         escapeHexDigit = false;
-        if (const char *escape = namedEscape(code)) {
+        if (const QByteArray escape = namedEscape(code); !escape.isEmpty()) {
             result += escape;
         } else if (code < 0x20) {
             result += code == 0 ? QByteArray("\\0") : "\\x" + QByteArray::number(code, 16);

@@ -20,7 +20,7 @@ public:
 
     // False for text that is no such file: bytes that are not UTF-8, NUL
     // bytes, a line that is neither a comment, a section nor a key with its
-    // value. Such a document is never edited.
+    // value, a quote left open. Such a document is never edited.
     bool isValid() const { return m_valid; }
     const QByteArray &bytes() const { return m_bytes; }
 

@@ -24,7 +24,6 @@
 #include <QTimer>
 
 #include <memory>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -446,12 +445,12 @@ void TestOutputOptions::damagedSettingsFileIsNeverWritten_data()
     QTest::newRow("prose") << QByteArray("Dear diary,\ntoday I converted a video.\n") << file;
     QTest::newRow("quote left open") << QByteArray("[Other]\nPath=\"C:\\Music\n[Reelwright%20Software]\nText1=/a/\n")
                                      << file;
-    QTest::newRow("larger than 1 MiB")
-        << "[Reelwright%20Software]\nText1=/a/\n;" + QByteArray(1024 * 1024, 'x') + '\n' << file;
+    QTest::newRow("larger than 1 MiB") << "[Reelwright%20Software]\nText1=/a/\n;" + QByteArray(1024 * 1024, 'x') + '\n'
+                                       << file;
     QTest::newRow("FIFO") << QByteArray() << u"fifo"_s;
     if (::geteuid() == 0)
-        QTest::newRow("another user's file") << QByteArray("[Reelwright%20Software]\nText1=/a/\n")
-                                             << u"another user's"_s;
+        QTest::newRow("another user's file")
+            << QByteArray("[Reelwright%20Software]\nText1=/a/\n") << u"another user's"_s;
 }
 
 void TestOutputOptions::damagedSettingsFileIsNeverWritten()
