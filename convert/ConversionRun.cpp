@@ -26,6 +26,14 @@ const QString kLocation = QStringLiteral("in Framesmith2021/08/31.Form1.PushButt
 const QString kResultExtension = QStringLiteral("mov");
 constexpr int kListedFailures = 20;
 
+// The converter reads a source by what it holds, not by its name: a playlist
+// or a concat list named .avi would make it read other files, or fetch
+// addresses, that the user never listed. Only the self-contained formats of
+// ordinary video files may be read.
+const QString kFormatWhitelistOption = QStringLiteral("-format_whitelist");
+const QString kVideoFormats
+    = QStringLiteral("avi,matroska,mov,mpeg,mpegts,mpegvideo,m4v,h264,hevc,flv,asf,ogg,dv,nut,rm,yuv4mpegpipe");
+
 QString quoted(const QString &text)
 {
     return QLatin1Char('"') + text + QLatin1Char('"');
@@ -81,7 +89,8 @@ QString DestinationBesideSource(const QString &source, const QString &extension)
 
 QString ConverterArgumentsText(const QString &source, const QString &destination)
 {
-    return QStringLiteral(" -i ") + quoted(source) + QStringLiteral(" -target ntsc-dvd ") + quoted(destination);
+    return u' ' + kFormatWhitelistOption + u' ' + kVideoFormats + QStringLiteral(" -i ") + quoted(source)
+        + QStringLiteral(" -target ntsc-dvd ") + quoted(destination);
 }
 
 bool IsSameFile(const QString &source, const QString &destination)
@@ -224,9 +233,15 @@ QString ConversionRun::convertOne(const QString &source, const QString &destinat
     if (const QString refusal = RefusalBeforeStart(source, destination); !refusal.isEmpty())
         return refusal;
     // The converter is started by its path once per file; what stands there
-    // now must still be the copy staged for this run. Another run that ended
-    // meanwhile may have removed it.
+    // now must still be the copy staged for this run, in a folder that only
+    // this user can change. Another run that ended meanwhile may have
+    // removed it.
     const QString converter = m_lease.converterPath();
+    try {
+        CheckStagingFolder(QFileInfo(converter).path());
+    } catch (const RuntimeError &error) {
+        return error.description();
+    }
     if (!IsTrustedConverter(converter, m_converterBytes)) {
         try {
             StageConverter(m_converterBytes, converter);
@@ -243,8 +258,8 @@ QString ConversionRun::convertOne(const QString &source, const QString &destinat
     const WaitProgress progress{&bar, bar.text(), wholeNumber(bar.value()), m_host.itemCount()};
     const QString partial = PartialResultPath(destination);
     const ChildCommand command{converter,
-        {QStringLiteral("-i"), converterFileArgument(source), QStringLiteral("-target"), QStringLiteral("ntsc-dvd"),
-            converterFileArgument(partial)},
+        {kFormatWhitelistOption, kVideoFormats, QStringLiteral("-i"), converterFileArgument(source),
+            QStringLiteral("-target"), QStringLiteral("ntsc-dvd"), converterFileArgument(partial)},
         IsWriteErrorLine};
     ExitCleanup::trackUnfinishedResult(QFile::encodeName(partial));
     const ChildOutcome outcome = m_runner.run(command, 0, progress);
