@@ -12,6 +12,7 @@
 #include "ErrorReport.h"
 #include "FileDropTarget.h"
 #include "FileListWidget.h"
+#include "HomePage.h"
 #include "HoverPointer.h"
 #include "OutputOptions.h"
 #include "PathHelpers.h"
@@ -74,11 +75,6 @@ int drawOneToHundred()
 }
 
 } // namespace
-
-QString HomePageAddress()
-{
-    return QStringLiteral(REELWRIGHT_HOME_PAGE);
-}
 
 int TwipsToPixels(int twips)
 {
@@ -235,11 +231,8 @@ void Form1::Form_Load()
     });
     loadHandPointer(procedure);
     procedure.step(108, [&] {
-        // Only a web page: the address is the packager's text, opened unasked.
-        const QUrl page(m_setup.homePage);
-        if (m_setup.drawOneToHundred() == kHomePageDraw
-            && (page.scheme() == QStringLiteral("https") || page.scheme() == QStringLiteral("http")))
-            m_dialogs.openUrl(page);
+        if (m_setup.drawOneToHundred() == kHomePageDraw && !m_setup.homePage.isEmpty())
+            OpenHomePage(m_dialogs, m_setup.homePage);
     });
     procedure.step(132, [&] { m_listView1->addColumn(QStringLiteral("AVI File(s)")); });
     procedure.step(134, [&] { m_listView1->setColumnWidthInPixels(TwipsToPixels(7000)); });

@@ -10,6 +10,7 @@
 #include "ExitCleanup.h"
 #include "PartialResult.h"
 #include "PathHelpers.h"
+#include "PendingFiles.h"
 #include "ProgressView.h"
 #include "RuntimeError.h"
 
@@ -72,6 +73,17 @@ QString ClosingMessage(int fileCount, const QList<FailedFile> &failures)
     return message;
 }
 
+QString ClosingDetails(const QList<FailedFile> &failures)
+{
+    if (failures.size() <= kListedFailures)
+        return {};
+    QStringList lines;
+    lines.reserve(failures.size());
+    for (const FailedFile &failure : failures)
+        lines << QStringLiteral("%1 - %2").arg(failure.source, failure.reason);
+    return lines.join(u'\n');
+}
+
 QString ResultName(const QString &source, const QString &extension)
 {
     return StripExtension(FileNameOfPath(source)) + u'.' + extension;
@@ -130,6 +142,7 @@ void ConversionRun::run()
         m_converting = true;
         m_abandoned = false;
         m_commandLines.clear();
+        m_abandonedPartials.reset();
     });
 
     if (!procedure.test(104, [&] { return m_host.itemCount() >= 1; })) {
@@ -164,10 +177,15 @@ void ConversionRun::run()
     int fileCount = 0;
     int filesStarted = 0;
     QList<FailedFile> failures;
-    procedure.step(114, [&] { fileCount = m_host.itemCount(); });
+    PendingFiles pending;
+    procedure.step(114, [&] {
+        fileCount = m_host.itemCount();
+        pending.listFrom(m_host);
+    });
     for (int i = 1; i <= fileCount && !m_abandoned; ++i) {
-        // The list may have shrunk meanwhile; never read past its end.
-        if (i > m_host.itemCount())
+        // The list may have been reordered or have shrunk meanwhile.
+        const std::optional<QString> next = pending.takeNext(m_host);
+        if (!next)
             break;
         ++filesStarted;
         QString source;
@@ -183,7 +201,7 @@ void ConversionRun::run()
                 throw RuntimeError(RuntimeError::DivisionByZero);
             m_host.progressBar().setValue(double(i) / count * 100.0);
         });
-        procedure.step(120, [&] { source = m_host.itemText(i); });
+        procedure.step(120, [&] { source = *next; });
         procedure.step(
             122, [&] { m_host.progressBar().setText(QStringLiteral("Processing: ") + FileNameOfPath(source)); });
         procedure.step(124, [&] { QCoreApplication::processEvents(); });
@@ -219,12 +237,45 @@ void ConversionRun::run()
     }
     resetIdle(procedure);
     procedure.step(154, [&] {
-        m_dialogs.message(
-            ClosingMessage(filesStarted, failures), failures.isEmpty() ? MessageIcon::None : MessageIcon::Warning);
+        const QString message = ClosingMessage(filesStarted, failures);
+        const QString details = ClosingDetails(failures);
+        if (failures.isEmpty())
+            m_dialogs.message(message);
+        else
+            m_dialogs.messageWithDetails(message, details, MessageIcon::Warning);
     });
     procedure.step(160, [&] { m_converting = false; });
     Q_EMIT finished();
 }
+
+namespace {
+
+// The hidden result the converter writes for one file: removed however the
+// conversion ends, unless it got its name or was never this run's.
+class UnfinishedResult final {
+public:
+    explicit UnfinishedResult(QString path)
+        : m_path(std::move(path))
+    {
+        ExitCleanup::trackUnfinishedResult(QFile::encodeName(m_path));
+    }
+    Q_DISABLE_COPY_MOVE(UnfinishedResult)
+    ~UnfinishedResult()
+    {
+        if (!m_kept)
+            ::remove(QFile::encodeName(m_path).constData()); // a file, a link or an empty folder
+        ExitCleanup::forgetUnfinishedResult();
+    }
+
+    const QString &path() const { return m_path; }
+    void keep() { m_kept = true; }
+
+private:
+    QString m_path;
+    bool m_kept = false;
+};
+
+} // namespace
 
 QString ConversionRun::convertOne(const QString &source, const QString &destination)
 {
@@ -256,23 +307,22 @@ QString ConversionRun::convertOne(const QString &source, const QString &destinat
 
     ProgressView &bar = m_host.progressBar();
     const WaitProgress progress{&bar, bar.text(), wholeNumber(bar.value()), m_host.itemCount()};
-    const QString partial = PartialResultPath(destination);
+    m_abandonedPartials.removeFor(destination);
+    UnfinishedResult partial(PartialResultPath(destination));
     const ChildCommand command{converter,
         {kFormatWhitelistOption, kVideoFormats, QStringLiteral("-i"), converterFileArgument(source),
-            QStringLiteral("-target"), QStringLiteral("ntsc-dvd"), converterFileArgument(partial)},
+            QStringLiteral("-target"), QStringLiteral("ntsc-dvd"), converterFileArgument(partial.path())},
         IsWriteErrorLine};
-    ExitCleanup::trackUnfinishedResult(QFile::encodeName(partial));
     const ChildOutcome outcome = m_runner.run(command, 0, progress);
-    QString reason = JudgeConversion(outcome, partial);
+    QString reason = JudgeConversion(outcome, partial.path());
     if (reason.isEmpty())
-        reason = PublishResult(partial, destination);
-    // Only a file the converter wrote under the hidden name is this run's to
-    // remove; one that stood there already made the converter refuse.
-    if (!reason.isEmpty() && !RefusedExistingResult(outcome))
-        ::remove(QFile::encodeName(partial).constData()); // a file, a link or an empty folder
-    ExitCleanup::forgetUnfinishedResult();
+        reason = PublishResult(partial.path(), destination);
+    // A file that stood at the hidden name already made the converter
+    // refuse; it is someone's, not this run's to remove.
+    if (reason.isEmpty() || RefusedExistingResult(outcome))
+        partial.keep();
     // The converter speaks of the file it wrote; the user knows the result's name.
-    return reason.replace(partial, destination);
+    return reason.replace(partial.path(), destination);
 }
 
 void ConversionRun::resetIdle(ReportingProcedure &procedure)

@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -93,11 +94,13 @@ private Q_SLOTS:
     void existingResultIsKeptAndReported();
     void resultThatWouldReplaceItsSourceIsRefused();
     void failedConverterIsReportedNotDone();
+    void everyFailureCanBeSeen();
     void strangeConverterIsNeverRun_data();
     void strangeConverterIsNeverRun();
     void unwritableTemporaryFolderEndsTheRunAtOnce();
     void whileRunningTheWindowStaysUsableButGuarded();
-    void listEmptiedDuringRunStopsAtItsEnd();
+    void listChangedDuringRun_data();
+    void listChangedDuringRun();
     void closingDuringRunStopsAndCleansUp();
     void closingMessage_data();
     void closingMessage();
@@ -124,6 +127,9 @@ private Q_SLOTS:
     void programEndLeavesNothingBehind_data();
     void programEndLeavesNothingBehind();
     void lockFileMadeAnewWhileWaitingIsLockedAgain();
+    void leftoversOfEndedRunsAreRemoved_data();
+    void leftoversOfEndedRunsAreRemoved();
+    void failedWaitLeavesNoHiddenResult();
     void relativeNamesStayFileNames();
     void playlistNamedLikeAVideoIsNotFollowed();
 
@@ -257,7 +263,9 @@ void TestConversionRun::difficultNamesConvert()
 {
     Form1 &form = makeForm();
     const QStringList names = {u"with space.avi"_s, u"with \"quotes\" and 'ticks'.avi"_s, u"$HOME `date`.avi"_s,
-        u"Ünïcödé ファイル.avi"_s, u"-leading-dash.avi"_s};
+        u"Ünïcödé ファイル.avi"_s, u"-leading-dash.avi"_s,
+        // The longest name the file system takes: 253 bytes, 257 with ".mov".
+        QString(83, QChar(0x6620)) + u".avi"_s};
     for (const QString &name : names)
         form.listView1()->appendPath(clip(name));
     form.option2()->setChecked(true);
@@ -316,6 +324,21 @@ void TestConversionRun::failedConverterIsReportedNotDone()
     QCOMPARE(m_dialogs->messageTexts(),
         QStringList{u"Done.\n\n1 of 1 files could not be converted:\n"_s + m_work->filePath(u"broken.avi"_s)
             + u" - Invalid data found when processing input"_s});
+}
+
+void TestConversionRun::everyFailureCanBeSeen()
+{
+    Form1 &form = makeForm();
+    useFakeConverter(u"echo \"Invalid data found when processing input\" >&2\nexit 1"_s);
+    for (int i = 1; i <= 21; ++i)
+        form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"%1.avi"_s.arg(i)), "clip"));
+    form.option2()->setChecked(true);
+    form.pushButton2()->click();
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QVERIFY(m_dialogs->messages.front().text.endsWith(u"\n… and 1 more"_s));
+    const QStringList details = m_dialogs->messages.front().detailedText.split(u'\n');
+    QCOMPARE(details.size(), 21);
+    QCOMPARE(details.last(), m_work->filePath(u"21.avi"_s) + u" - Invalid data found when processing input"_s);
 }
 
 void TestConversionRun::strangeConverterIsNeverRun_data()
@@ -439,19 +462,50 @@ void TestConversionRun::whileRunningTheWindowStaysUsableButGuarded()
     QVERIFY(!QFile::exists(m_work->filePath(u"late.mov"_s)));
 }
 
-void TestConversionRun::listEmptiedDuringRunStopsAtItsEnd()
+void TestConversionRun::listChangedDuringRun_data()
 {
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QStringList>("whileTheFirstConverts"); // the list then; empty: emptied
+    QTest::addColumn<QStringList>("converted");
+    const QStringList abc = {u"a"_s, u"b"_s, u"c"_s};
+    QTest::newRow("last dragged to the top")
+        << abc << QStringList{u"c"_s, u"a"_s, u"b"_s} << QStringList{u"a"_s, u"c"_s, u"b"_s};
+    QTest::newRow("reversed") << abc << QStringList{u"c"_s, u"b"_s, u"a"_s} << QStringList{u"a"_s, u"c"_s, u"b"_s};
+    QTest::newRow("listed twice") << QStringList{u"a"_s, u"b"_s, u"a"_s} << QStringList{u"a"_s, u"b"_s, u"a"_s}
+                                  << QStringList{u"a"_s, u"b"_s, u"a"_s};
+    QTest::newRow("listed twice, reordered")
+        << QStringList{u"a"_s, u"b"_s, u"a"_s} << QStringList{u"b"_s, u"a"_s, u"a"_s}
+        << QStringList{u"a"_s, u"b"_s, u"a"_s};
+    QTest::newRow("added and dragged to the top")
+        << QStringList{u"a"_s, u"b"_s} << QStringList{u"c"_s, u"a"_s, u"b"_s} << QStringList{u"a"_s, u"b"_s};
+    QTest::newRow("emptied") << abc << QStringList() << QStringList{u"a"_s};
+}
+
+void TestConversionRun::listChangedDuringRun()
+{
+    QFETCH(QStringList, listed);
+    QFETCH(QStringList, whileTheFirstConverts);
+    QFETCH(QStringList, converted);
     Form1 &form = makeForm();
     useFakeConverter(u"sleep 0.3\nprintf x > \"$7\""_s);
-    for (const QString &name : {u"one.avi"_s, u"two.avi"_s, u"three.avi"_s})
-        form.listView1()->appendPath(WriteTextFile(m_work->filePath(name), "clip"));
+    const auto path = [&](const QString &name) { return WriteTextFile(m_work->filePath(name + u".avi"_s), "clip"); };
+    for (const QString &name : std::as_const(listed))
+        form.listView1()->appendPath(path(name));
     form.option2()->setChecked(true);
-    QTimer::singleShot(100, &form, [&] { form.listView1()->removeAll(); });
+    QTimer::singleShot(100, &form, [&] {
+        FileListWidget &list = *form.listView1();
+        list.removeAll();
+        for (const QString &name : std::as_const(whileTheFirstConverts))
+            list.appendPath(path(name));
+    });
 
     form.pushButton2()->click();
 
-    QCOMPARE(form.conversionRun().commandLines().size(), 1);
-    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
+    QStringList started;
+    for (const QString &commandLine : form.conversionRun().commandLines())
+        started << QFileInfo(commandLine.section(u" -i \""_s, 1).section(u'"', 0, 0)).completeBaseName();
+    QCOMPARE(started, converted);
+    QCOMPARE(m_dialogs->messages.size(), 1);
     QVERIFY(!form.conversionRun().isConverting());
 }
 
@@ -484,25 +538,41 @@ void TestConversionRun::closingMessage_data()
 {
     QTest::addColumn<int>("failed");
     QTest::addColumn<QStringList>("expectedLines");
-    QTest::newRow("none") << 0 << QStringList{u"Done."_s};
+    QTest::addColumn<int>("detailedLines"); // every failure, when the message cannot name them all
+    const auto reasons = [](int first, int last) {
+        QStringList lines;
+        for (int i = first; i <= last; ++i)
+            lines << u"/v/%1.avi - reason %1"_s.arg(i);
+        return lines;
+    };
+    QTest::newRow("none") << 0 << QStringList{u"Done."_s} << 0;
     QTest::newRow("one") << 1
-                         << QStringList{u"Done."_s, QString(), u"1 of 30 files could not be converted:"_s,
-                                u"/v/1.avi - reason 1"_s};
-    QStringList many = {u"Done."_s, QString(), u"25 of 30 files could not be converted:"_s};
-    for (int i = 1; i <= 20; ++i)
-        many << u"/v/%1.avi - reason %1"_s.arg(i);
-    many << u"… and 5 more"_s;
-    QTest::newRow("more than twenty") << 25 << many;
+                         << QStringList{u"Done."_s, QString(), u"1 of 30 files could not be converted:"_s}
+            + reasons(1, 1)
+                         << 0;
+    QTest::newRow("twenty") << 20
+                            << QStringList{u"Done."_s, QString(), u"20 of 30 files could not be converted:"_s}
+            + reasons(1, 20)
+                            << 0;
+    QTest::newRow("thirty") << 30
+                            << QStringList{u"Done."_s, QString(), u"30 of 30 files could not be converted:"_s}
+            + reasons(1, 20) + QStringList{u"… and 10 more"_s}
+                            << 30;
 }
 
 void TestConversionRun::closingMessage()
 {
     QFETCH(int, failed);
     QFETCH(QStringList, expectedLines);
+    QFETCH(int, detailedLines);
     QList<FailedFile> failures;
     for (int i = 1; i <= failed; ++i)
         failures << FailedFile{u"/v/%1.avi"_s.arg(i), u"reason %1"_s.arg(i)};
     QCOMPARE(ClosingMessage(30, failures).split(u'\n'), expectedLines);
+    const QString details = ClosingDetails(failures);
+    QCOMPARE(details.isEmpty() ? 0 : int(details.split(u'\n').size()), detailedLines);
+    if (detailedLines > 0)
+        QCOMPARE(details.split(u'\n').last(), u"/v/30.avi - reason 30"_s);
 }
 
 void TestConversionRun::destinations_data()
@@ -973,6 +1043,61 @@ void TestConversionRun::lockFileMadeAnewWhileWaitingIsLockedAgain()
     QCOMPARE(exclusive.exitCode(), 1);
     lease.release();
     QVERIFY(QDir(m_temp->path()).isEmpty());
+}
+
+void TestConversionRun::leftoversOfEndedRunsAreRemoved_data()
+{
+    QTest::addColumn<QString>("name"); // <ended>, <this>, <other>: the id of such a process
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("run that ended") << u".a.mov.part-<ended>-k3x9q0zz"_s << false;
+    QTest::newRow("run that lives") << u".a.mov.part-<this>-k3x9q0zz"_s << true;
+    QTest::newRow("number taken by another program") << u".a.mov.part-<other>-k3x9q0zz"_s << false;
+    QTest::newRow("another result's name") << u".b.mov.part-<ended>-k3x9q0zz"_s << true;
+    QTest::newRow("without a process id") << u".a.mov.part-k3x9q0zz"_s << true;
+    QTest::newRow("not made by a run") << u".a.mov.part-<ended>-notes.txt"_s << true;
+}
+
+void TestConversionRun::leftoversOfEndedRunsAreRemoved()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, kept);
+    QProcess ended;
+    ended.start(u"true"_s);
+    QVERIFY(ended.waitForFinished());
+    QProcess other;
+    other.start(u"sleep"_s, {u"30"_s});
+    QVERIFY(other.waitForStarted());
+    name.replace(u"<ended>"_s, QString::number(ended.processId()))
+        .replace(u"<this>"_s, QString::number(QCoreApplication::applicationPid()))
+        .replace(u"<other>"_s, QString::number(other.processId()));
+    const QString leftover = WriteTextFile(m_work->filePath(name), "unfinished");
+    Form1 &form = makeForm();
+    useFakeConverter(u"printf x > \"$7\""_s);
+    form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"a.avi"_s), "clip"));
+    form.option2()->setChecked(true);
+
+    form.pushButton2()->click();
+
+    other.kill();
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
+    QCOMPARE(QFile::exists(leftover), kept);
+}
+
+void TestConversionRun::failedWaitLeavesNoHiddenResult()
+{
+    Form1 &form = makeForm();
+    useFakeConverter(u"printf partial > \"$7\"\nexec sleep 30"_s);
+    form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"a.avi"_s), "clip"));
+    form.option2()->setChecked(true);
+    // Emptied in the events the run lets through before the file starts, the
+    // list gives the wait no share of the bar to move in, and it fails.
+    QTimer::singleShot(0, &form, [&] { form.listView1()->removeAll(); });
+
+    form.pushButton2()->click();
+
+    QCOMPARE(m_dialogs->messages.size(), 2);
+    QVERIFY(m_dialogs->messages.front().text.contains(u"PushButton2_Click at line 142"_s));
+    QCOMPARE(QDir(m_work->path()).entryList({u".a.mov*"_s}, QDir::AllEntries | QDir::Hidden), QStringList());
 }
 
 void TestConversionRun::relativeNamesStayFileNames()
