@@ -37,7 +37,8 @@ void SkinFramework::loadSkin(const QString &path, const QString &section)
         throw RuntimeError(
             RuntimeError::InvalidArgument, QStringLiteral("%1 is not a usable skin: %2").arg(path, fault));
     for (const QString &address : StyleSheetAddresses(text)) {
-        // The program's own resources are in memory and never wait.
+        // An empty address names nothing; the program's own resources are in
+        // memory and never wait.
         if (address.isEmpty() || address.startsWith(u':'))
             continue;
         const QString why = RegularFileFault(address, MaxSkinBytes);

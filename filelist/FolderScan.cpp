@@ -169,6 +169,8 @@ void FolderScan::GetSubDirectories2016(QStringList &folders, bool recurse)
                 continue;
             }
             rememberStartingFolder(folder, *id);
+            // Noted so that other paths to it are passed over; the starting
+            // folder itself is listed whatever the answer.
             listedElsewhere(folder, *id);
         }
         if (!processEvents())
