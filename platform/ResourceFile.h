@@ -12,3 +12,8 @@
 // RuntimeError when the file is missing (53), not a regular file or
 // unreadable (75), or longer than maxBytes (7, the content is not read).
 QByteArray ReadRegularFile(const QString &path, qint64 maxBytes);
+
+// Why the file at path cannot be used as such a resource, or empty text when
+// it can: it opens, links followed and without waiting, as a regular file of
+// at most maxBytes that belongs to this user or to root. Nothing is read.
+QString RegularFileFault(const QString &path, qint64 maxBytes);
