@@ -99,6 +99,7 @@ protected:
 
 private:
     void createControls();
+    QList<QPushButton *> pushButtons() const;
     void setTabOrder();
     void watchPointer();
     void loadHandPointer(ReportingProcedure &procedure);

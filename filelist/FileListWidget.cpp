@@ -33,6 +33,7 @@ FileListWidget::FileListWidget(QWidget *parent)
     header()->setStretchLastSection(false);
     header()->setSectionResizeMode(QHeaderView::Interactive);
     setToolTip(FileListHelpText());
+    setAccessibleDescription(FileListHelpText());
 }
 
 void FileListWidget::addColumn(const QString &headerText)
