@@ -8,10 +8,10 @@
 
    The main window rings the control with the keyboard focus in the
    desktop's text colour, just outside the control. The :focus rules mark
-   the control's own edge as well, so the focus shows in the dialogs that
-   wear the skin too: two pixels of it change by at least 3:1 against the
-   unfocused look. The frames, the list's header and the progress bar never
-   take the focus. */
+   the control's own edge as well, so the focus also shows in the dialogs
+   that wear the skin: a button's or a text box's edge, two pixels wide,
+   changes by at least 3:1 against its unfocused look. The frames, the
+   list's header and the progress bar never take the focus. */
 
 QGroupBox {
     border: 1px solid rgba(128, 128, 128, 160);
