@@ -97,6 +97,7 @@ protected:
 
 private:
     void createControls();
+    QList<QPushButton *> pushButtons() const;
     void setTabOrder();
     void watchPointer();
     void loadHandPointer(ReportingProcedure &procedure);
