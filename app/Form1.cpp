@@ -12,17 +12,22 @@
 #include "ErrorReport.h"
 #include "FileDropTarget.h"
 #include "FileListWidget.h"
+#include "FocusOutline.h"
+#include "HomePage.h"
 #include "HoverPointer.h"
 #include "OutputOptions.h"
 #include "PathHelpers.h"
 #include "PointerImage.h"
 #include "ProgramIcon.h"
 #include "ReorderDrag.h"
+#include "ReturnClicksButton.h"
 #include "SkinFramework.h"
 #include "SampleFiles.h"
 #include "ScanActivity.h"
 #include "TextProgressBar.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
@@ -73,12 +78,17 @@ int drawOneToHundred()
     return QRandomGenerator::global()->bounded(1, 101);
 }
 
-} // namespace
-
-QString HomePageAddress()
+// A screen reader takes a plain top-level widget for a pane inside some
+// other window; the main window is announced as a window.
+QAccessibleInterface *accessibleWindow(const QString &className, QObject *object)
 {
-    return QStringLiteral(REELWRIGHT_HOME_PAGE);
+    auto *window = qobject_cast<Form1 *>(object);
+    if (window && className == QLatin1String(Form1::staticMetaObject.className()))
+        return new QAccessibleWidget(window, QAccessible::Window);
+    return nullptr;
 }
+
+} // namespace
 
 int TwipsToPixels(int twips)
 {
@@ -108,8 +118,10 @@ Form1::Form1(Dialogs &dialogs, Form1Setup setup, QWidget *parent)
     setPalette(DesignedPalette());
     setAutoFillBackground(true);
     setFixedSize(TwipsToPixels(8040), TwipsToPixels(6690));
+    QAccessible::installFactory(accessibleWindow);
     createControls();
     setTabOrder();
+    new FocusOutline(*this);
     m_conversionRun = new ConversionRun(*this, m_dialogs, m_setup.pollInterval, this);
     m_skinFramework1 = new SkinFramework(this);
     watchPointer();
@@ -135,6 +147,7 @@ void Form1::createControls()
     m_listView1 = new FileListWidget(this);
     m_listView1->setObjectName(QStringLiteral("ListView1"));
     m_listView1->setGeometry(twipsRect(120, 120, 7800, 2535));
+    m_listView1->setAccessibleName(QStringLiteral("Files to convert"));
 
     m_pushButton1 = pushButton(
         this, QStringLiteral("PushButton1"), QStringLiteral("Add AVI File(s)"), twipsRect(120, 2750, 3840, 405));
@@ -157,13 +170,18 @@ void Form1::createControls()
     m_frame3 = new QGroupBox(m_frame1);
     m_frame3->setObjectName(QStringLiteral("Frame3"));
     m_frame3->setGeometry(twipsRect(480, 510, 6840, 810));
+    // Without a caption of its own a screen reader would name it after
+    // Frame1's.
+    m_frame3->setAccessibleName(QStringLiteral("Output folder"));
 
     m_text1 = new QLineEdit(m_frame3);
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setGeometry(twipsRect(240, 300, 5670, 345));
+    m_text1->setAccessibleName(QStringLiteral("Output folder"));
 
     m_pushButton4
         = pushButton(m_frame3, QStringLiteral("PushButton4"), QStringLiteral("..."), twipsRect(6000, 300, 600, 345));
+    m_pushButton4->setAccessibleName(QStringLiteral("Choose the output folder"));
 
     m_option2 = new QRadioButton(QStringLiteral("Save results in folder of original file"), m_frame1);
     m_option2->setObjectName(QStringLiteral("Option2"));
@@ -175,6 +193,16 @@ void Form1::createControls()
     m_progressBar1 = new TextProgressBar(this);
     m_progressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     m_progressBar1->setGeometry(twipsRect(120, 6160, 7800, 405));
+    m_progressBar1->setAccessibleName(QStringLiteral("Conversion progress"));
+
+    auto *returnKey = new ReturnClicksButton(this);
+    for (QPushButton *button : pushButtons())
+        returnKey->watch(button);
+}
+
+QList<QPushButton *> Form1::pushButtons() const
+{
+    return {m_pushButton1, m_pushButton2, m_pushButton3, m_pushButton4, m_pushButton7, m_pushButton8};
 }
 
 void Form1::setTabOrder()
@@ -193,7 +221,7 @@ void Form1::setTabOrder()
 void Form1::watchPointer()
 {
     m_hoverPointer = new HoverPointer(m_mousePointer, this);
-    for (QWidget *button : {m_pushButton1, m_pushButton2, m_pushButton3, m_pushButton4, m_pushButton7, m_pushButton8})
+    for (QWidget *button : pushButtons())
         m_hoverPointer->watch(button, PointerCustom);
     for (QWidget *area :
         {static_cast<QWidget *>(this), static_cast<QWidget *>(m_frame1), static_cast<QWidget *>(m_frame3),
@@ -235,11 +263,8 @@ void Form1::Form_Load()
     });
     loadHandPointer(procedure);
     procedure.step(108, [&] {
-        // Only a web page: the address is the packager's text, opened unasked.
-        const QUrl page(m_setup.homePage);
-        if (m_setup.drawOneToHundred() == kHomePageDraw
-            && (page.scheme() == QStringLiteral("https") || page.scheme() == QStringLiteral("http")))
-            m_dialogs.openUrl(page);
+        if (m_setup.drawOneToHundred() == kHomePageDraw && !m_setup.homePage.isEmpty())
+            OpenHomePage(m_dialogs, m_setup.homePage);
     });
     procedure.step(132, [&] { m_listView1->addColumn(QStringLiteral("AVI File(s)")); });
     procedure.step(134, [&] { m_listView1->setColumnWidthInPixels(TwipsToPixels(7000)); });

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ConversionHost.h"
+#include "HomePage.h"
 #include "MousePointer.h"
 #include "SettingsStore.h"
 
@@ -24,9 +25,6 @@ class ReportingProcedure;
 class SkinFramework;
 class ScanActivity;
 class TextProgressBar;
-
-// The maker's home page as the build set it; empty when it names none.
-QString HomePageAddress();
 
 // What the main window takes from outside; tests replace the defaults.
 struct Form1Setup {
@@ -99,6 +97,7 @@ protected:
 
 private:
     void createControls();
+    QList<QPushButton *> pushButtons() const;
     void setTabOrder();
     void watchPointer();
     void loadHandPointer(ReportingProcedure &procedure);

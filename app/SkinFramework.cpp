@@ -4,8 +4,10 @@
 
 #include "ResourceFile.h"
 #include "RuntimeError.h"
+#include "StyleSheetText.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QWidget>
 
@@ -34,6 +36,16 @@ void SkinFramework::loadSkin(const QString &path, const QString &section)
     if (!fault.isEmpty())
         throw RuntimeError(
             RuntimeError::InvalidArgument, QStringLiteral("%1 is not a usable skin: %2").arg(path, fault));
+    for (const QString &address : StyleSheetAddresses(text)) {
+        // An empty address names nothing; the program's own resources are in
+        // memory and never wait.
+        if (address.isEmpty() || address.startsWith(u':'))
+            continue;
+        const QString why = RegularFileFault(address, MaxSkinBytes);
+        if (!why.isEmpty())
+            throw RuntimeError(RuntimeError::PathFileAccessError,
+                QStringLiteral("%1 names %2, which %3").arg(path, QFileInfo(address).absoluteFilePath(), why));
+    }
     m_skinFile = path;
     m_styleSheet = text;
     m_loaded = true;
@@ -57,45 +69,4 @@ void SkinFramework::applyWindow(QWidget &window)
             control->ensurePolished();
     }
     m_applied = true;
-}
-
-QString StyleSheetFault(const QString &text)
-{
-    int depth = 0;
-    bool selectorSeen = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == QChar(0))
-            return QStringLiteral("it holds a NUL character");
-        if (c == u'/' && i + 1 < text.size() && text.at(i + 1) == u'*') {
-            const qsizetype end = text.indexOf(QStringLiteral("*/"), i + 2);
-            if (end < 0)
-                return QStringLiteral("a comment is not closed");
-            i = end + 1;
-            continue;
-        }
-        if (c == u'"' || c == u'\'') {
-            qsizetype j = i + 1;
-            while (j < text.size() && text.at(j) != c && text.at(j) != u'\n')
-                j += text.at(j) == u'\\' ? 2 : 1;
-            if (j >= text.size() || text.at(j) != c)
-                return QStringLiteral("a quoted text is not closed");
-            i = j;
-            continue;
-        }
-        if (c == u'{') {
-            if (depth == 0 && !selectorSeen)
-                return QStringLiteral("a block has no selector");
-            ++depth;
-            selectorSeen = false;
-        } else if (c == u'}') {
-            if (--depth < 0)
-                return QStringLiteral("a closing brace has no opening one");
-        } else if (depth == 0 && !c.isSpace()) {
-            selectorSeen = true;
-        }
-    }
-    if (depth != 0)
-        return QStringLiteral("a block is not closed");
-    return {};
 }

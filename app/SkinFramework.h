@@ -28,8 +28,10 @@ public:
     // Operation 2: reads the skin from its file. A skin file holds one skin,
     // so the section that names one of several must be empty. Throws a
     // RuntimeError when the file is not a regular file, is larger than
-    // MaxSkinBytes, or is not a well-formed style sheet; the skin loaded
-    // before, if any, stays.
+    // MaxSkinBytes, is not a well-formed style sheet, or names in a url()
+    // anything but such a file (or one of the program's own resources): an
+    // image that is a FIFO would hold the window up for good when it is
+    // drawn. The skin loaded before, if any, stays.
     void loadSkin(const QString &path, const QString &section);
 
     // Operation 1.
@@ -68,8 +70,3 @@ private:
     // The program's style sheet before this engine dressed its dialogs.
     std::optional<QString> m_sheetBeforeDialogs;
 };
-
-// Why text is not a style sheet the engine accepts (an empty answer when it
-// is one): a NUL, a comment or a quoted string left open, braces that do not
-// pair up, or a block without a selector in front of it.
-QString StyleSheetFault(const QString &text);

@@ -18,6 +18,7 @@ TextProgressBar::TextProgressBar(QWidget *parent)
     QProgressBar::setValue(0);
     setTextVisible(true);
     setAlignment(Qt::AlignCenter);
+    setAccessibleDescription(m_text);
 }
 
 void TextProgressBar::setValue(double value)
@@ -30,5 +31,8 @@ void TextProgressBar::setValue(double value)
 void TextProgressBar::setText(const QString &text)
 {
     m_text = text;
+    // A screen reader reads the value on its scale; what the bar says in
+    // words reaches it as the description.
+    setAccessibleDescription(text);
     update();
 }

@@ -7,8 +7,45 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr const char *VersionText = "Reelwright " REELWRIGHT_VERSION "\n";
+
+constexpr const char *HelpText =
+    "Usage: reelwright [--help | --version]\n"
+    "Converts video files in batches into DVD-ready MPEG files. Started without\n"
+    "an option, it opens its window.\n"
+    "\n"
+    "  --help     print this help and exit\n"
+    "  --version  print the program's name and version and exit\n";
+
+// The two questions every program on the PATH is expected to answer. The
+// program reads nothing else from its command line, so every other argument
+// is left alone.
+const char *InformationAskedFor(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0)
+            return VersionText;
+        if (std::strcmp(argv[i], "--help") == 0)
+            return HelpText;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    // Answered before QApplication exists: it needs a display, and whoever
+    // asks (a packager's script, a terminal without a desktop) wants no window.
+    if (const char *text = InformationAskedFor(argc, argv))
+        return std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Reelwright"));
     // Lets the desktop match the window to its menu entry and icon.

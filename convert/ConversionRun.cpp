@@ -10,6 +10,7 @@
 #include "ExitCleanup.h"
 #include "PartialResult.h"
 #include "PathHelpers.h"
+#include "PendingFiles.h"
 #include "ProgressView.h"
 #include "RuntimeError.h"
 
@@ -25,6 +26,14 @@ namespace {
 const QString kLocation = QStringLiteral("in Framesmith2021/08/31.Form1.PushButton2_Click ");
 const QString kResultExtension = QStringLiteral("mov");
 constexpr int kListedFailures = 20;
+
+// The converter reads a source by what it holds, not by its name: a playlist
+// or a concat list named .avi would make it read other files, or fetch
+// addresses, that the user never listed. Only the self-contained formats of
+// ordinary video files may be read.
+const QString kFormatWhitelistOption = QStringLiteral("-format_whitelist");
+const QString kVideoFormats
+    = QStringLiteral("avi,matroska,mov,mpeg,mpegts,mpegvideo,m4v,h264,hevc,flv,asf,ogg,dv,nut,rm,yuv4mpegpipe");
 
 QString quoted(const QString &text)
 {
@@ -64,6 +73,17 @@ QString ClosingMessage(int fileCount, const QList<FailedFile> &failures)
     return message;
 }
 
+QString ClosingDetails(const QList<FailedFile> &failures)
+{
+    if (failures.size() <= kListedFailures)
+        return {};
+    QStringList lines;
+    lines.reserve(failures.size());
+    for (const FailedFile &failure : failures)
+        lines << QStringLiteral("%1 - %2").arg(failure.source, failure.reason);
+    return lines.join(u'\n');
+}
+
 QString ResultName(const QString &source, const QString &extension)
 {
     return StripExtension(FileNameOfPath(source)) + u'.' + extension;
@@ -81,7 +101,8 @@ QString DestinationBesideSource(const QString &source, const QString &extension)
 
 QString ConverterArgumentsText(const QString &source, const QString &destination)
 {
-    return QStringLiteral(" -i ") + quoted(source) + QStringLiteral(" -target ntsc-dvd ") + quoted(destination);
+    return u' ' + kFormatWhitelistOption + u' ' + kVideoFormats + QStringLiteral(" -i ") + quoted(source)
+        + QStringLiteral(" -target ntsc-dvd ") + quoted(destination);
 }
 
 bool IsSameFile(const QString &source, const QString &destination)
@@ -121,6 +142,7 @@ void ConversionRun::run()
         m_converting = true;
         m_abandoned = false;
         m_commandLines.clear();
+        m_abandonedPartials.reset();
     });
 
     if (!procedure.test(104, [&] { return m_host.itemCount() >= 1; })) {
@@ -155,10 +177,15 @@ void ConversionRun::run()
     int fileCount = 0;
     int filesStarted = 0;
     QList<FailedFile> failures;
-    procedure.step(114, [&] { fileCount = m_host.itemCount(); });
+    PendingFiles pending;
+    procedure.step(114, [&] {
+        fileCount = m_host.itemCount();
+        pending.listFrom(m_host);
+    });
     for (int i = 1; i <= fileCount && !m_abandoned; ++i) {
-        // The list may have shrunk meanwhile; never read past its end.
-        if (i > m_host.itemCount())
+        // The list may have been reordered or have shrunk meanwhile.
+        const std::optional<QString> next = pending.takeNext(m_host);
+        if (!next)
             break;
         ++filesStarted;
         QString source;
@@ -174,7 +201,7 @@ void ConversionRun::run()
                 throw RuntimeError(RuntimeError::DivisionByZero);
             m_host.progressBar().setValue(double(i) / count * 100.0);
         });
-        procedure.step(120, [&] { source = m_host.itemText(i); });
+        procedure.step(120, [&] { source = *next; });
         procedure.step(
             122, [&] { m_host.progressBar().setText(QStringLiteral("Processing: ") + FileNameOfPath(source)); });
         procedure.step(124, [&] { QCoreApplication::processEvents(); });
@@ -210,12 +237,45 @@ void ConversionRun::run()
     }
     resetIdle(procedure);
     procedure.step(154, [&] {
-        m_dialogs.message(
-            ClosingMessage(filesStarted, failures), failures.isEmpty() ? MessageIcon::None : MessageIcon::Warning);
+        const QString message = ClosingMessage(filesStarted, failures);
+        const QString details = ClosingDetails(failures);
+        if (failures.isEmpty())
+            m_dialogs.message(message);
+        else
+            m_dialogs.messageWithDetails(message, details, MessageIcon::Warning);
     });
     procedure.step(160, [&] { m_converting = false; });
     Q_EMIT finished();
 }
+
+namespace {
+
+// The hidden result the converter writes for one file: removed however the
+// conversion ends, unless it got its name or was never this run's.
+class UnfinishedResult final {
+public:
+    explicit UnfinishedResult(QString path)
+        : m_path(std::move(path))
+    {
+        ExitCleanup::trackUnfinishedResult(QFile::encodeName(m_path));
+    }
+    Q_DISABLE_COPY_MOVE(UnfinishedResult)
+    ~UnfinishedResult()
+    {
+        if (!m_kept)
+            ::remove(QFile::encodeName(m_path).constData()); // a file, a link or an empty folder
+        ExitCleanup::forgetUnfinishedResult();
+    }
+
+    const QString &path() const { return m_path; }
+    void keep() { m_kept = true; }
+
+private:
+    QString m_path;
+    bool m_kept = false;
+};
+
+} // namespace
 
 QString ConversionRun::convertOne(const QString &source, const QString &destination)
 {
@@ -224,9 +284,15 @@ QString ConversionRun::convertOne(const QString &source, const QString &destinat
     if (const QString refusal = RefusalBeforeStart(source, destination); !refusal.isEmpty())
         return refusal;
     // The converter is started by its path once per file; what stands there
-    // now must still be the copy staged for this run. Another run that ended
-    // meanwhile may have removed it.
+    // now must still be the copy staged for this run, in a folder that only
+    // this user can change. Another run that ended meanwhile may have
+    // removed it.
     const QString converter = m_lease.converterPath();
+    try {
+        CheckStagingFolder(QFileInfo(converter).path());
+    } catch (const RuntimeError &error) {
+        return error.description();
+    }
     if (!IsTrustedConverter(converter, m_converterBytes)) {
         try {
             StageConverter(m_converterBytes, converter);
@@ -241,23 +307,22 @@ QString ConversionRun::convertOne(const QString &source, const QString &destinat
 
     ProgressView &bar = m_host.progressBar();
     const WaitProgress progress{&bar, bar.text(), wholeNumber(bar.value()), m_host.itemCount()};
-    const QString partial = PartialResultPath(destination);
+    m_abandonedPartials.removeFor(destination);
+    UnfinishedResult partial(PartialResultPath(destination));
     const ChildCommand command{converter,
-        {QStringLiteral("-i"), converterFileArgument(source), QStringLiteral("-target"), QStringLiteral("ntsc-dvd"),
-            converterFileArgument(partial)},
+        {kFormatWhitelistOption, kVideoFormats, QStringLiteral("-i"), converterFileArgument(source),
+            QStringLiteral("-target"), QStringLiteral("ntsc-dvd"), converterFileArgument(partial.path())},
         IsWriteErrorLine};
-    ExitCleanup::trackUnfinishedResult(QFile::encodeName(partial));
     const ChildOutcome outcome = m_runner.run(command, 0, progress);
-    QString reason = JudgeConversion(outcome, partial);
+    QString reason = JudgeConversion(outcome, partial.path());
     if (reason.isEmpty())
-        reason = PublishResult(partial, destination);
-    // Only a file the converter wrote under the hidden name is this run's to
-    // remove; one that stood there already made the converter refuse.
-    if (!reason.isEmpty() && !RefusedExistingResult(outcome))
-        ::remove(QFile::encodeName(partial).constData()); // a file, a link or an empty folder
-    ExitCleanup::forgetUnfinishedResult();
+        reason = PublishResult(partial.path(), destination);
+    // A file that stood at the hidden name already made the converter
+    // refuse; it is someone's, not this run's to remove.
+    if (reason.isEmpty() || RefusedExistingResult(outcome))
+        partial.keep();
     // The converter speaks of the file it wrote; the user knows the result's name.
-    return reason.replace(partial, destination);
+    return reason.replace(partial.path(), destination);
 }
 
 void ConversionRun::resetIdle(ReportingProcedure &procedure)

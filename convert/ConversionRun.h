@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ConverterLease.h"
+#include "PartialResult.h"
 #include "RunAndWait.h"
 
 #include <QList>
@@ -21,6 +22,9 @@ struct FailedFile {
 // The message that closes a run: "Done." when every file converted, else
 // "Done." followed by the files that could not be converted and why.
 QString ClosingMessage(int fileCount, const QList<FailedFile> &failures);
+// Every file that could not be converted and why, a line each, when the
+// closing message cannot name them all; else the empty text.
+QString ClosingDetails(const QList<FailedFile> &failures);
 
 // The name of the result of one source: the source's file name with its
 // extension replaced. Only the file name counts, so a dot in a folder's name
@@ -77,6 +81,7 @@ private:
     Dialogs &m_dialogs;
     ChildRunner m_runner;
     ConverterLease m_lease;
+    AbandonedPartials m_abandonedPartials;
     QByteArray m_converterBytes;
     QString m_resourcePath = QStringLiteral(":/CUSTOM/102");
     bool m_converting = false;

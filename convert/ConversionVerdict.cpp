@@ -6,7 +6,6 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-
 #include <sys/stat.h>
 
 namespace {
@@ -19,7 +18,8 @@ const QString kConversionFailed = QStringLiteral("Conversion failed!");
 bool statEntry(const QString &path, bool followLinks, struct stat &info)
 {
     const QByteArray native = QFile::encodeName(path);
-    return !path.isEmpty() && (followLinks ? ::stat(native.constData(), &info) : ::lstat(native.constData(), &info)) == 0;
+    return !path.isEmpty()
+        && (followLinks ? ::stat(native.constData(), &info) : ::lstat(native.constData(), &info)) == 0;
 }
 
 QString withoutComponentPrefix(const QString &line)
@@ -52,8 +52,8 @@ bool IsWriteErrorLine(const QString &line)
         QStringLiteral(": Disk quota exceeded"), QStringLiteral(": File too large")};
     return std::any_of(muxerFailures.cbegin(), muxerFailures.cend(),
                [&](const QString &start) { return message.startsWith(start); })
-        || std::any_of(systemErrors.cbegin(), systemErrors.cend(),
-            [&](const QString &end) { return message.endsWith(end); });
+        || std::any_of(
+            systemErrors.cbegin(), systemErrors.cend(), [&](const QString &end) { return message.endsWith(end); });
 }
 
 QString RefusalBeforeStart(const QString &source, const QString &destination)
@@ -83,6 +83,10 @@ QString ExplainingLine(const ChildOutcome &outcome)
     if (RefusedExistingResult(outcome))
         return kAlreadyExists;
     const QStringList &lines = outcome.lastLines;
+    if (std::any_of(lines.cbegin(), lines.cend(), [](const QString &line) {
+            return withoutComponentPrefix(line).startsWith(QStringLiteral("Format not on whitelist"));
+        }))
+        return QStringLiteral("not a video file the converter may read");
     qsizetype failedAt = -1;
     for (qsizetype i = lines.size() - 1; i >= 0 && failedAt < 0; --i) {
         if (lines[i].trimmed() == kConversionFailed)

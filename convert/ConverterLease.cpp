@@ -25,6 +25,18 @@ QString systemReason()
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
+// Why a file cannot be the program's lock file; empty when it can.
+QString unlikeLockFile(const struct stat &info)
+{
+    if (!S_ISREG(info.st_mode))
+        return QStringLiteral("it is not a regular file");
+    if (info.st_uid != ::geteuid())
+        return QStringLiteral("it belongs to another user");
+    if (info.st_size != 0)
+        return QStringLiteral("it is not empty");
+    return {};
+}
+
 bool sameFile(const struct stat &a, const struct stat &b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
@@ -45,21 +57,24 @@ void ConverterLease::acquire(
     const QByteArray nativeLock = QFile::encodeName(lockPath);
     const QDeadlineTimer deadline(patience);
     for (;;) {
-        const int fd = ::open(nativeLock.constData(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        // O_NONBLOCK: a FIFO of that name would otherwise hold the window in
+        // open() for good; fstat below turns it away.
+        const int fd
+            = ::open(nativeLock.constData(), O_RDONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
         if (fd < 0)
             throw RuntimeError(RuntimeError::PermissionDenied,
                 QStringLiteral("The converter's lock file %1 cannot be opened: %2")
                     .arg(QDir::toNativeSeparators(lockPath), systemReason()));
-        // The lock file is always empty and the user's own; any other file of
-        // that name is someone's and is left alone.
+        // The lock file is always an empty regular file of the user's own;
+        // anything else of that name is someone's and is left alone.
         struct stat opened { };
-        if (::fstat(fd, &opened) != 0 || opened.st_uid != ::geteuid() || !S_ISREG(opened.st_mode)
-            || opened.st_size != 0) {
+        const QString unlike = ::fstat(fd, &opened) != 0 ? systemReason() : unlikeLockFile(opened);
+        if (!unlike.isEmpty()) {
             ::close(fd);
             throw RuntimeError(RuntimeError::PermissionDenied,
-                QStringLiteral("%1 is not this program's lock file, so it is left alone. Move it away, or set "
+                QStringLiteral("%1 is not this program's lock file (%2), so it is left alone. Move it away, or set "
                                "TEMP to another folder.")
-                    .arg(QDir::toNativeSeparators(lockPath)));
+                    .arg(QDir::toNativeSeparators(lockPath), unlike));
         }
         // Another run holds the lock exclusively only for the moment it takes
         // to remove the converter; never wait for it without end.

@@ -12,7 +12,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,14 +23,89 @@ namespace {
 constexpr QFileDevice::Permissions kOwnerOnly
     = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
 
-// True when the entry described by info is a regular file holding exactly
-// these bytes.
-bool holdsBytes(const QString &path, const struct stat &info, const QByteArray &bytes)
+// Closes a descriptor however the function that opened it ends.
+class Descriptor final {
+public:
+    explicit Descriptor(int fd)
+        : m_fd(fd)
+    {
+    }
+    Q_DISABLE_COPY_MOVE(Descriptor)
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// True when fd reads exactly these bytes from its start.
+bool readsBytes(int fd, const QByteArray &bytes)
 {
-    if (!S_ISREG(info.st_mode) || info.st_size != bytes.size())
+    QByteArray buffer(64 * 1024, Qt::Uninitialized);
+    qsizetype compared = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.data(), size_t(buffer.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return compared == bytes.size();
+        if (compared + n > bytes.size()
+            || std::memcmp(buffer.constData(), bytes.constData() + compared, size_t(n)) != 0)
+            return false;
+        compared += n;
+    }
+}
+
+// True when the entry at path, not followed if it is a link, is a regular
+// file holding exactly these bytes. It is opened so that it never blocks: a
+// FIFO put in its place answers at once and is turned away by its type.
+bool holdsBytes(const QString &path, const QByteArray &bytes, struct stat *opened = nullptr)
+{
+    const Descriptor file(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
+    struct stat info { };
+    if (file.get() < 0 || ::fstat(file.get(), &info) != 0)
         return false;
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) && file.readAll() == bytes;
+    if (opened)
+        *opened = info;
+    return S_ISREG(info.st_mode) && info.st_size == bytes.size() && readsBytes(file.get(), bytes);
+}
+
+// Why another user could change what is in folder, or the empty text when
+// nobody but this user (and root) can.
+QString whyOthersCanChange(const QByteArray &folder)
+{
+    struct stat info { };
+    if (::stat(folder.constData(), &info) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    if (!S_ISDIR(info.st_mode))
+        return QStringLiteral("it is not a folder");
+    if (info.st_uid != ::geteuid() && info.st_uid != 0)
+        return QStringLiteral("it belongs to another user");
+    // Without the sticky bit, whoever may write to a folder may also rename
+    // or replace the entries of others in it.
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (info.st_mode & S_ISVTX) == 0)
+        return QStringLiteral("others may write to it");
+    return {};
+}
+
+// Every folder the path leads through, from the root down to the path
+// itself, as the kernel follows it: each prefix of the path as written.
+QList<QByteArray> foldersOnTheWay(const QByteArray &path)
+{
+    QList<QByteArray> folders{QByteArrayLiteral("/")};
+    qsizetype at = 0;
+    while ((at = path.indexOf('/', at + 1)) > 0)
+        folders << path.left(at);
+    if (path.size() > 1)
+        folders << path;
+    return folders;
 }
 
 } // namespace
@@ -59,30 +136,43 @@ void CheckStagingFolder(const QString &folder)
 {
     if (folder.isEmpty())
         throw RuntimeError(RuntimeError::PathNotFound, QStringLiteral("No temporary folder can be found"));
+    const QByteArray native
+        = QFile::encodeName(QDir::isAbsolutePath(folder) ? folder : QDir::currentPath() + u'/' + folder);
     struct stat info { };
-    if (::stat(QFile::encodeName(folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+    if (::stat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
         throw RuntimeError(RuntimeError::PathNotFound,
             QStringLiteral("The temporary folder %1 does not exist").arg(QDir::toNativeSeparators(folder)));
-    const bool ownedByUs = info.st_uid == ::geteuid() || info.st_uid == 0;
-    const bool othersMayWrite = (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
-    const bool sticky = (info.st_mode & S_ISVTX) != 0;
-    // In such a folder another user could swap the converter for a program of
-    // their own between two files, and it would run as this user.
-    if (!ownedByUs || (othersMayWrite && !sticky))
+    // Another user who can change any folder on the way could put a folder
+    // of their own, with a program of their own as the converter, in place
+    // of this one between two files, and it would run as this user. The way
+    // as written and the way its links lead both count.
+    QList<QByteArray> folders = foldersOnTheWay(native);
+    if (char *resolved = ::realpath(native.constData(), nullptr)) {
+        folders << foldersOnTheWay(QByteArray(resolved));
+        std::free(resolved);
+    }
+    for (const QByteArray &onTheWay : std::as_const(folders)) {
+        const QString why = whyOthersCanChange(onTheWay);
+        if (why.isEmpty())
+            continue;
+        const QString name = QDir::toNativeSeparators(QFile::decodeName(onTheWay));
         throw RuntimeError(RuntimeError::PermissionDenied,
-            QStringLiteral("The temporary folder %1 can be changed by other users, so the converter is not placed "
-                           "there. Set TEMP to a folder of your own.")
-                .arg(QDir::toNativeSeparators(folder)));
+            (onTheWay == native
+                    ? QStringLiteral("The temporary folder %1 can be changed by other users (%2), so the converter "
+                                     "is not placed there. Set TEMP to a folder of your own.")
+                          .arg(name, why)
+                    : QStringLiteral("The temporary folder %1 lies in %2, which can be changed by other users (%3), "
+                                     "so the converter is not placed there. Set TEMP to a folder of your own.")
+                          .arg(QDir::toNativeSeparators(folder), name, why)));
+    }
 }
 
 bool IsTrustedConverter(const QString &path, const QByteArray &converterBytes)
 {
     struct stat info { };
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+    if (!holdsBytes(path, converterBytes, &info))
         return false;
-    if (info.st_uid != ::geteuid() || (info.st_mode & (S_IWGRP | S_IWOTH)) != 0 || (info.st_mode & S_IXUSR) == 0)
-        return false;
-    return holdsBytes(path, info, converterBytes);
+    return info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0 && (info.st_mode & S_IXUSR) != 0;
 }
 
 void StageConverter(const QByteArray &converterBytes, const QString &path)
@@ -96,7 +186,7 @@ void StageConverter(const QByteArray &converterBytes, const QString &path)
     // of that name (a program of the user's, a link) is never run, written
     // through or removed.
     struct stat info { };
-    if (::lstat(QFile::encodeName(path).constData(), &info) == 0 && !holdsBytes(path, info, converterBytes))
+    if (::lstat(QFile::encodeName(path).constData(), &info) == 0 && !holdsBytes(path, converterBytes))
         throw RuntimeError(RuntimeError::FileAlreadyExists,
             QStringLiteral("%1 is not this program's converter, so it is left alone. Move it away, or set TEMP to "
                            "another folder.")

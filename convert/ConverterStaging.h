@@ -19,13 +19,16 @@ QString ConverterPath();
 QByteArray LoadConverterResource(const QString &resourcePath = QStringLiteral(":/CUSTOM/102"));
 
 // Throws RuntimeError::PermissionDenied when other users could replace a
-// file in folder: it belongs to another user, or others may write to it and
-// it lacks the sticky bit. The converter is never staged in such a folder.
+// file in folder: when it, or any folder on the way to it (as written, and
+// with its links followed), belongs to another user than this one and root,
+// or others may write to it and it lacks the sticky bit. The converter is
+// never staged or run in such a folder.
 void CheckStagingFolder(const QString &folder);
 
 // True when the file at path is one the program may run as its converter:
 // a regular file (not a link) that belongs to this user, that nobody else
 // may change, that its owner may run, and whose bytes equal the converter's.
+// Never blocks, whatever stands at path.
 bool IsTrustedConverter(const QString &path, const QByteArray &converterBytes);
 
 // Makes sure path holds the converter. A trusted file is used as it is, and

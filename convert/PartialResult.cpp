@@ -2,19 +2,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PartialResult.h"
 
+#include "FolderListing.h"
 #include "PathHelpers.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+constexpr qsizetype kLongestFileName = 255; // bytes
+constexpr int kRandomLetters = 8;
+const QString kPartMark = QStringLiteral(".part-");
 
 bool entryExists(const QByteArray &nativePath)
 {
@@ -22,23 +31,75 @@ bool entryExists(const QByteArray &nativePath)
     return ::lstat(nativePath.constData(), &info) == 0;
 }
 
-QString randomSuffix()
+QString randomLetters()
 {
     static const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789");
     QString suffix;
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < kRandomLetters; ++i)
         suffix += letters.at(QRandomGenerator::global()->bounded(letters.size()));
     return suffix;
 }
 
+QString processIdText()
+{
+    return QString::number(::getpid());
+}
+
+// The longest start of name that takes at most maxBytes in the file
+// system's encoding, never cutting a character in two.
+QString shortenedToBytes(const QString &name, qsizetype maxBytes)
+{
+    if (QFile::encodeName(name).size() <= maxBytes)
+        return name;
+    QString kept;
+    qsizetype bytes = 0;
+    for (qsizetype i = 0; i < name.size();) {
+        const qsizetype length = name.at(i).isHighSurrogate() && i + 1 < name.size() ? 2 : 1;
+        const QString character = name.mid(i, length);
+        bytes += QFile::encodeName(character).size();
+        if (bytes > maxBytes)
+            break;
+        kept += character;
+        i += length;
+    }
+    return kept;
+}
+
+// The hidden names of one folder, by the prefix each starts with.
+QHash<QString, QStringList> hiddenResultsIn(const QString &folder)
+{
+    static const QRegularExpression hidden(QStringLiteral(R"(^(\..*\.part-)[0-9]+-[a-z0-9]{%1}$)").arg(kRandomLetters));
+    QHash<QString, QStringList> byPrefix;
+    FolderReading reading;
+    reading.keep = [](const QString &key) { return key.startsWith(u'.') && key.contains(kPartMark); };
+    for (const FolderEntry &entry : ReadFolder(folder.isEmpty() ? QStringLiteral(".") : folder, reading).entries) {
+        const QRegularExpressionMatch match = hidden.match(entry.name);
+        if (match.hasMatch())
+            byPrefix[match.captured(1)] << entry.name;
+    }
+    return byPrefix;
+}
+
+qint64 processIdOf(const QString &hiddenName, const QString &prefix)
+{
+    return hiddenName.mid(prefix.size()).section(u'-', 0, 0).toLongLong();
+}
+
 } // namespace
+
+QString PartialResultPrefix(const QString &destination)
+{
+    const QString name = FileNameOfPath(destination);
+    const qsizetype fixedBytes = 1 + kPartMark.size() + processIdText().size() + 1 + kRandomLetters;
+    return u'.' + shortenedToBytes(name, kLongestFileName - fixedBytes) + kPartMark;
+}
 
 QString PartialResultPath(const QString &destination)
 {
-    const QString start = FolderOfPath(destination) + u'.' + FileNameOfPath(destination) + QStringLiteral(".part-");
+    const QString start = FolderOfPath(destination) + PartialResultPrefix(destination) + processIdText() + u'-';
     QString partial;
     do {
-        partial = start + randomSuffix();
+        partial = start + randomLetters();
     } while (entryExists(QFile::encodeName(partial)));
     return partial;
 }
@@ -48,6 +109,15 @@ QString PublishResult(const QString &partial, const QString &destination)
     const QByteArray from = QFile::encodeName(partial);
     const QByteArray to = QFile::encodeName(destination);
     const QString exists = QStringLiteral("a file of that name already exists");
+    const int data = ::open(from.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+    // EINVAL: a file system that keeps nothing to flush.
+    const bool flushed = data >= 0 && (::fsync(data) == 0 || errno == EINVAL);
+    const int flushError = errno;
+    if (data >= 0)
+        ::close(data);
+    if (!flushed)
+        return QStringLiteral("the result cannot be written to disk: %1")
+            .arg(QString::fromLocal8Bit(std::strerror(flushError)));
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
         return {};
     if (errno == EEXIST)
@@ -69,4 +139,39 @@ QString PublishResult(const QString &partial, const QString &destination)
         }
     }
     return QStringLiteral("the result cannot be given its name: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+void AbandonedPartials::removeFor(const QString &destination)
+{
+    const QString folder = FolderOfPath(destination);
+    auto read = m_folders.find(folder);
+    if (read == m_folders.end())
+        read = m_folders.insert(folder, hiddenResultsIn(folder));
+    const QString prefix = PartialResultPrefix(destination);
+    const QStringList names = read->take(prefix);
+    for (const QString &name : names) {
+        if (IsLiveRunOfThisProgram(processIdOf(name, prefix)))
+            continue;
+        const QByteArray path = QFile::encodeName(folder + name);
+        struct stat info { };
+        // Only this user's own files; a folder or link of that name is left.
+        if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid())
+            ::unlink(path.constData());
+    }
+}
+
+bool IsLiveRunOfThisProgram(qint64 pid)
+{
+    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max())
+        return false;
+    if (::kill(pid_t(pid), 0) != 0)
+        return errno != ESRCH && errno != EPERM; // gone, or another user's
+    // A process of another name took the number of the run that ended.
+    const QString running = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+    const QString ours = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    if (running.isEmpty() || ours.isEmpty())
+        return true;
+    const auto programName
+        = [](const QString &target) { return FileNameOfPath(target).remove(QStringLiteral(" (deleted)")); };
+    return programName(running) == programName(ours);
 }

@@ -40,9 +40,13 @@ QStringList DroppedLocalPaths(const QMimeData *data)
         return {};
     QStringList paths;
     const QList<QUrl> urls = data->urls();
-    for (const QUrl &url : urls) {
+    for (QUrl url : urls) {
         if (!url.isLocalFile())
             return {};
+        // "localhost" names this machine: file://localhost/home/... is a
+        // local file as file:///home/... is.
+        if (url.host().compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0)
+            url.setHost(QString());
         paths << url.toLocalFile();
     }
     return paths;

@@ -4,6 +4,7 @@
 
 #include "PathListModel.h"
 
+#include <QAccessible>
 #include <QHeaderView>
 #include <QKeyEvent>
 
@@ -33,6 +34,7 @@ FileListWidget::FileListWidget(QWidget *parent)
     header()->setStretchLastSection(false);
     header()->setSectionResizeMode(QHeaderView::Interactive);
     setToolTip(FileListHelpText());
+    setAccessibleDescription(FileListHelpText());
 }
 
 void FileListWidget::addColumn(const QString &headerText)
@@ -150,6 +152,26 @@ void FileListWidget::keyPressEvent(QKeyEvent *event)
         event->accept();
     else
         QTreeView::keyPressEvent(event);
+}
+
+void FileListWidget::focusInEvent(QFocusEvent *event)
+{
+    QTreeView::focusInEvent(event);
+    // A screen reader hears of the list's focus only after this returns, and
+    // of the row with the cursor not at all when it stayed where it was;
+    // told of the row next, it reads the row the keys act on.
+    QMetaObject::invokeMethod(this, &FileListWidget::announceCurrentRow, Qt::QueuedConnection);
+}
+
+void FileListWidget::announceCurrentRow()
+{
+    if (!QAccessible::isActive() || !hasFocus() || !currentIndex().isValid())
+        return;
+    QAccessibleTableInterface *table = QAccessible::queryAccessibleInterface(this)->tableInterface();
+    if (QAccessibleInterface *row = table ? table->cellAt(currentIndex().row(), 0) : nullptr) {
+        QAccessibleEvent focus(row, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
 }
 
 bool IsListed(const FileListWidget &list, const QString &text)

@@ -51,8 +51,11 @@ protected:
     bool event(QEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
 
 private:
+    void announceCurrentRow();
+
     PathListModel *m_model;
 };
 

@@ -37,6 +37,13 @@ void removeFirstEqual(QStringList &folders, const QString &folder, qsizetype &cu
         --current;
 }
 
+// Whether the scan reads a folder it has found for the folders inside.
+bool isListed(const QString &folder)
+{
+    const std::optional<int> word = FolderAttributeWord(folder);
+    return word && folder.size() < kLongestPath && FolderPassesAttributeRule(folder, *word);
+}
+
 } // namespace
 
 bool FolderPassesAttributeRule(const QString &folder, int word)
@@ -116,6 +123,26 @@ bool FolderScan::isOwnAncestor(const QString &folder, const FolderId &id) const
     return false;
 }
 
+// Whether the scan has this folder already, by another path that it lists;
+// if not, this path is noted as the folder's. The same path met again (a
+// starting folder given twice) counts as no other.
+bool FolderScan::listedElsewhere(const QString &folder, const FolderId &id)
+{
+    const auto first = m_firstPaths.find(id);
+    if (first == m_firstPaths.end()) {
+        m_firstPaths.insert(id, folder);
+        return false;
+    }
+    if (*first == folder)
+        return false;
+    if (isListed(*first))
+        return true;
+    // The first path is passed over itself, such as a link named like the
+    // trash: this one lists the folder.
+    *first = folder;
+    return false;
+}
+
 void FolderScan::GetSubDirectories2016(QStringList &folders, bool recurse)
 {
     ReportingProcedure procedure(m_dialogs, kLocation);
@@ -142,6 +169,9 @@ void FolderScan::GetSubDirectories2016(QStringList &folders, bool recurse)
                 continue;
             }
             rememberStartingFolder(folder, *id);
+            // Noted so that other paths to it are passed over; the starting
+            // folder itself is listed whatever the answer.
+            listedElsewhere(folder, *id);
         }
         if (!processEvents())
             return;
@@ -167,11 +197,14 @@ void FolderScan::GetSubDirectories2016(QStringList &folders, bool recurse)
             if (name == u"." || name == u"..")
                 continue;
             // A link back to a folder on the way here would be walked again
-            // and again; 260 characters later is far too late to stop.
-            if (isOwnAncestor(folder, entry.id))
+            // and again; 260 characters later is far too late to stop. A
+            // folder reached by a second path is passed over as well: where
+            // each folder holds two links to the next, the paths would double
+            // with every level.
+            const QString subfolder = folder + name + u'/';
+            if (isOwnAncestor(folder, entry.id) || listedElsewhere(subfolder, entry.id))
                 continue;
             procedure.step(132, [&] {
-                const QString subfolder = folder + name + u'/';
                 m_places.insert(subfolder, Place{entry.id, folder, {}, {}});
                 found << subfolder;
             });

@@ -59,11 +59,13 @@ private:
     };
 
     bool isOwnAncestor(const QString &folder, const FolderId &id) const;
+    bool listedElsewhere(const QString &folder, const FolderId &id);
     void rememberStartingFolder(const QString &folder, const FolderId &id);
 
     Dialogs &m_dialogs;
     ScanActivity *m_activity;
     QHash<QString, Place> m_places;
+    QHash<FolderId, QString> m_firstPaths; // the path the scan first met each folder by
     std::unique_ptr<WildcardPattern> m_filePattern;
     QElapsedTimer m_sinceEvents;
 };

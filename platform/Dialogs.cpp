@@ -6,7 +6,12 @@
 
 MessageAnswer Dialogs::message(const QString &text, MessageIcon icon, MessageButtons buttons, const QString &title)
 {
-    return showMessage({title.isEmpty() ? ApplicationTitle() : title, text, icon, buttons});
+    return showMessage({title.isEmpty() ? ApplicationTitle() : title, text, icon, buttons, {}});
+}
+
+void Dialogs::messageWithDetails(const QString &text, const QString &detailedText, MessageIcon icon)
+{
+    showMessage({ApplicationTitle(), text, icon, MessageButtons::Ok, detailedText});
 }
 
 QString Dialogs::input(const QString &prompt, const QString &defaultAnswer, const QString &title)

@@ -16,6 +16,7 @@ struct MessageRequest {
     QString text;
     MessageIcon icon = MessageIcon::None;
     MessageButtons buttons = MessageButtons::Ok;
+    QString detailedText; // shown on request under the message; empty for none
 };
 
 // What the open-file dialog is asked for. The filter uses the classic form
@@ -44,6 +45,10 @@ public:
     // A message box; an empty title means the application title.
     MessageAnswer message(const QString &text, MessageIcon icon = MessageIcon::None,
         MessageButtons buttons = MessageButtons::Ok, const QString &title = {});
+    // A message box with the application title, an OK button and text the
+    // user may unfold under the message, for what the message is too short
+    // to hold.
+    void messageWithDetails(const QString &text, const QString &detailedText, MessageIcon icon);
 
     // The input box: the typed answer, or the empty text on Cancel. An empty
     // title means the application title.
@@ -60,8 +65,9 @@ public:
     // names it, or the empty text on Cancel.
     virtual QString chooseFolder(QWidget *owner, const QString &title, const QString &startFolder) = 0;
 
-    // Opens a folder or a web address in the desktop.
-    virtual void openUrl(const QUrl &url) = 0;
+    // Opens a folder or a web address in the desktop; false when the desktop
+    // could not.
+    virtual bool openUrl(const QUrl &url) = 0;
 
 protected:
     virtual MessageAnswer showMessage(const MessageRequest &request) = 0;

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QHashFunctions>
 #include <QList>
 #include <QString>
 
@@ -23,6 +24,7 @@ struct FolderId {
     quint64 device = 0;
     quint64 inode = 0;
     friend bool operator==(const FolderId &, const FolderId &) = default;
+    friend size_t qHash(const FolderId &id, size_t seed = 0) noexcept { return qHashMulti(seed, id.device, id.inode); }
 };
 
 // The identity of the folder or file a path leads to; none when it cannot

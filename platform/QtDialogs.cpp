@@ -122,15 +122,17 @@ QString QtDialogs::chooseFolder(QWidget *owner, const QString &title, const QStr
     return IsFolder(chosen) ? chosen : QString();
 }
 
-void QtDialogs::openUrl(const QUrl &url)
+bool QtDialogs::openUrl(const QUrl &url)
 {
-    QDesktopServices::openUrl(url);
+    return QDesktopServices::openUrl(url);
 }
 
 MessageAnswer QtDialogs::showMessage(const MessageRequest &request)
 {
     QMessageBox box(qtIcon(request.icon), request.title, DisplayedText(request.text), qtButtons(request.buttons),
         QApplication::activeWindow());
+    if (!request.detailedText.isEmpty())
+        box.setDetailedText(request.detailedText);
     return answerFor(box.exec());
 }
 

@@ -15,7 +15,7 @@ public:
 
     QString openFileNames(QWidget *owner, const OpenFileRequest &request) override;
     QString chooseFolder(QWidget *owner, const QString &title, const QString &startFolder) override;
-    void openUrl(const QUrl &url) override;
+    bool openUrl(const QUrl &url) override;
 
 protected:
     MessageAnswer showMessage(const MessageRequest &request) override;

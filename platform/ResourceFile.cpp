@@ -37,14 +37,18 @@ RuntimeError accessError(const QString &path, const QString &why)
     return RuntimeError(RuntimeError::PathFileAccessError, QStringLiteral("%1: %2").arg(path, why));
 }
 
+// O_NONBLOCK: should a FIFO take the file's place after any earlier check,
+// opening it still returns at once, and the caller's fstat turns it away.
+int openWithoutWaiting(const QString &path)
+{
+    return ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+}
+
 } // namespace
 
 QByteArray ReadRegularFile(const QString &path, qint64 maxBytes, FileOwner owner)
 {
-    // O_NONBLOCK: should a FIFO take the file's place after any earlier
-    // check, opening it still returns at once, and fstat turns it away.
-    const FileDescriptor file(
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    const FileDescriptor file(openWithoutWaiting(path));
     if (file.get() < 0) {
         if (errno == ENOENT)
             throw RuntimeError(RuntimeError::FileNotFound, path);
@@ -77,4 +81,26 @@ QByteArray ReadRegularFile(const QString &path, qint64 maxBytes, FileOwner owner
         content.append(buffer, n);
     }
     return content;
+}
+
+QString RegularFileFault(const QString &path, qint64 maxBytes)
+{
+    if (path.contains(QChar(0)))
+        return QStringLiteral("is no file name");
+    struct stat info { };
+    // A device is never opened: opening some of them acts on the device.
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode))
+        return QStringLiteral("is not a regular file");
+    const FileDescriptor file(openWithoutWaiting(path));
+    if (file.get() < 0)
+        return errno == ENOENT ? QStringLiteral("does not exist")
+                               : QStringLiteral("cannot be read: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return QStringLiteral("is not a regular file");
+    // Another user could put a FIFO in its place at any time.
+    if (info.st_uid != ::geteuid() && info.st_uid != 0)
+        return QStringLiteral("belongs to another user");
+    if (info.st_size > maxBytes)
+        return QStringLiteral("is larger than %1 bytes").arg(maxBytes);
+    return {};
 }

@@ -17,3 +17,8 @@ enum class FileOwner { Anyone, CurrentUser };
 // owner asked for or unreadable (75), or longer than maxBytes (7, the
 // content is not read).
 QByteArray ReadRegularFile(const QString &path, qint64 maxBytes, FileOwner owner = FileOwner::Anyone);
+
+// Why the file at path cannot be used as such a resource, or empty text when
+// it can: it opens, links followed and without waiting, as a regular file of
+// at most maxBytes that belongs to this user or to root. Nothing is read.
+QString RegularFileFault(const QString &path, qint64 maxBytes);

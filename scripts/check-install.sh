@@ -6,17 +6,21 @@
 # prefix and checks the installed copy: its desktop entry and metainfo
 # validate, the entry starts it in a virtual X server, it wears its skin,
 # loads the samples with "Load Sample/Example Files" and converts them with
-# its embedded converter. Then builds the Debian package and checks that it
-# depends on the libraries the converter loads. Exits non-zero on any failure.
+# its embedded converter; answers --version and --help without a display;
+# shows its manual page. Then builds the Debian package and checks that it
+# depends on the libraries the converter loads and that lintian finds neither
+# error nor warning in it. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Built as a packager would, with a picture for software centres named, in a
-# folder of its own so the address never reaches the README's package.
+# Built as a packager would, with a picture for software centres and a
+# Maintainer address named, in a folder of its own so neither reaches the
+# README's package.
 build=build-check
 version=$(sed -n 's/^project(Reelwright VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DCMAKE_INSTALL_PREFIX=/usr \
-    -DREELWRIGHT_SCREENSHOT_URL=https://example.org/reelwright/main-window.png >/dev/null
+    -DREELWRIGHT_SCREENSHOT_URL=https://example.org/reelwright/main-window.png \
+    -DREELWRIGHT_SUPPORT_ADDRESS=reelwright@example.org >/dev/null
 cmake --build "$build"
 (cd "$build" && cpack -G DEB >/dev/null)
 
@@ -43,6 +47,18 @@ for file in reelwright HAND-M.CUR drag.ico x/o.cjs; do
 done
 samples=("$folder"/Samples/*)
 [ ${#samples[@]} -ge 3 ] || fail "fewer than three samples installed"
+
+# Asked from a terminal without a display, the program answers at once: Qt,
+# which would abort for want of a display, is never reached.
+without_display() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$@"; }
+answer=$(without_display "$prefix/bin/reelwright" --version) || fail "reelwright --version fails without a display"
+[ "$answer" = "Reelwright $version" ] || fail "reelwright --version prints \"$answer\""
+answer=$(without_display "$prefix/bin/reelwright" --help) || fail "reelwright --help fails without a display"
+for option in --version --help; do
+    grep -q -- "$option" <<<"$answer" || fail "reelwright --help does not name $option"
+done
+page=$(MANWIDTH=80 man -M "$prefix/share/man" -P cat reelwright) || fail "man finds no page for reelwright"
+grep -q -- "reelwright - convert video files" <<<"$page" || fail "the manual page has no NAME line"
 
 # The installed program, started the way its menu entry starts it, with a
 # home of its own: results go into one folder, as the stored choice says.
@@ -126,4 +142,7 @@ for library in libavcodec libavformat libavutil libswscale; do
     echo "$info" | grep -E '^ Depends:.*'"$library" >/dev/null || fail "the package does not depend on $library"
 done
 echo "$info" | grep -E '^ Depends:.*fonts-liberation' >/dev/null || fail "the package does not depend on fonts-liberation"
+contents=$(dpkg-deb --contents "$package")
+grep -q ' \./usr/share/man/man1/reelwright\.1\.gz$' <<<"$contents" || fail "the package has no manual page"
+lintian --fail-on error,warning "$package" || fail "lintian finds errors or warnings in the package"
 echo "check-install: the installed program, its entries and the package are sound"

@@ -12,7 +12,7 @@ packages=(
     ffmpeg
     fonts-liberation
     xvfb xauth xdotool
-    dpkg-dev file desktop-file-utils appstream
+    dpkg-dev file desktop-file-utils appstream lintian man-db
 )
 
 missing=()

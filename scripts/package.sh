@@ -3,8 +3,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 #
 # Sets up a fresh Debian machine, builds Reelwright for /usr and makes its
-# Debian package in build-package/. Extra arguments go to CMake, for example
-# -DREELWRIGHT_HOME_PAGE=... (see the README's build settings).
+# Debian package in build-package/. Extra arguments go to CMake: the package
+# needs -DREELWRIGHT_SUPPORT_ADDRESS=... for its Maintainer field, and may
+# name -DREELWRIGHT_HOME_PAGE=... (see the README's build settings).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

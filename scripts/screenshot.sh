@@ -5,7 +5,9 @@
 # Starts the built program in a virtual X server and saves pictures of its
 # window: without the skin, with it, and both again under a dark desktop
 # theme (GTK's Adwaita:dark through Qt's gtk3 platform theme, which needs
-# Debian's qt6-gtk-platformtheme; without it the dark pictures are left out).
+# Debian's qt6-gtk-platformtheme; without it the dark pictures are left out);
+# then the skin once more with the keyboard focus on "Load Sample/Example
+# Files", reached with Tab.
 #
 #   scripts/screenshot.sh [program] [folder for the pictures]
 set -euo pipefail
@@ -31,14 +33,20 @@ cp resources/x/o.cjs "$work/skin/x/"
 
 # The window is 536 by 446 pixels and opens centred; without a window manager
 # it has no frame, so its place on the screen follows from the screen's size.
-shoot() { # program picture [environment...]
-    local program=$1 picture=$2
-    shift 2
-    REELWRIGHT_SHOT_PROGRAM=$program REELWRIGHT_SHOT_PICTURE=$picture \
+# Keys, when given, are typed into the window first; without a window manager
+# the window is given the keyboard by hand.
+shoot() { # program picture [keys] [environment...]
+    local program=$1 picture=$2 keys=${3:-}
+    shift $(($# < 3 ? $# : 3))
+    REELWRIGHT_SHOT_PROGRAM=$program REELWRIGHT_SHOT_PICTURE=$picture REELWRIGHT_SHOT_KEYS=$keys \
         env "$@" xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" bash -c '
         "$REELWRIGHT_SHOT_PROGRAM" 2>/dev/null &
         pid=$!
         sleep 3
+        if [ -n "$REELWRIGHT_SHOT_KEYS" ]; then
+            xdotool search --name "Reelwright Software" windowfocus --sync
+            xdotool key --delay 150 $REELWRIGHT_SHOT_KEYS
+        fi
         # The pointer rests over "Start Converting", which shows the hand.
         xdotool mousemove 650 560 2>/dev/null || true
         sleep 0.5
@@ -52,8 +60,9 @@ shoot "$work/plain/reelwright" "$pictures/main-window.png"
 shoot "$work/skin/reelwright" "$pictures/main-window-skin.png"
 if compgen -G "/usr/lib/*/qt6/plugins/platformthemes/libqgtk3.so" >/dev/null; then
     dark=(QT_QPA_PLATFORMTHEME=gtk3 GTK_THEME=Adwaita:dark)
-    shoot "$work/plain/reelwright" "$pictures/main-window-dark.png" "${dark[@]}"
-    shoot "$work/skin/reelwright" "$pictures/main-window-skin-dark.png" "${dark[@]}"
+    shoot "$work/plain/reelwright" "$pictures/main-window-dark.png" "" "${dark[@]}"
+    shoot "$work/skin/reelwright" "$pictures/main-window-skin-dark.png" "" "${dark[@]}"
 else
     echo "no dark pictures: Qt's gtk3 platform theme (qt6-gtk-platformtheme) is not installed" >&2
 fi
+shoot "$work/skin/reelwright" "$pictures/main-window-skin-focus.png" "Tab Tab Tab Tab Tab"

@@ -8,7 +8,9 @@
 #include "QuietStart.h"
 #include "ScriptedDialogs.h"
 #include "SkinFramework.h"
+#include "StyleSheetText.h"
 #include "TextProgressBar.h"
+#include "Themes.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -26,9 +28,12 @@
 #include <QTest>
 #include <QtEndian>
 
-#include <cmath>
+#include <atomic>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -36,18 +41,6 @@ namespace {
 
 const QString kShippedSkin = QStringLiteral(REELWRIGHT_RESOURCES "/x/o.cjs");
 const QString kShippedHand = QStringLiteral(REELWRIGHT_RESOURCES "/HAND-M.CUR");
-
-// WCAG 2's contrast ratio of two colours, from 1 (the same) to 21.
-double contrast(const QColor &a, const QColor &b)
-{
-    const auto luminance = [](const QColor &colour) {
-        const auto linear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
-        return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
-    };
-    const double la = luminance(a);
-    const double lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
 
 // The contrast of the darkest and the lightest pixel of an area of a
 // picture: a caption that cannot be read has none.
@@ -65,23 +58,6 @@ double areaContrast(const QImage &picture, const QRect &area)
         }
     }
     return contrast(darkest, lightest);
-}
-
-QPalette darkTheme()
-{
-    QPalette dark(QColor(0xee, 0xee, 0xee), QColor(0x35, 0x35, 0x35), QColor(0x50, 0x50, 0x50),
-        QColor(0x20, 0x20, 0x20), QColor(0x2a, 0x2a, 0x2a), QColor(0xee, 0xee, 0xee), Qt::white,
-        QColor(0x24, 0x24, 0x24), QColor(0x2d, 0x2d, 0x2d));
-    dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
-    return dark;
-}
-
-QPalette lightTheme()
-{
-    QPalette light(Qt::black, QColor(0xd6, 0xd2, 0xd0), Qt::white, QColor(0x9a, 0x99, 0x96), QColor(0xbe, 0xbb, 0xb8),
-        Qt::black, Qt::white, Qt::white, QColor(0xf6, 0xf5, 0xf4));
-    light.setColor(QPalette::ButtonText, QColor(0x2e, 0x34, 0x36));
-    return light;
 }
 
 // A cursor file with the given hot spot: Qt writes the icon, the header and
@@ -147,6 +123,47 @@ struct CursorChanges final : QObject {
     }
 };
 
+// Lets whatever opens one of the FIFOs for reading go on at once, and notes
+// that it did: code that should never open them fails its test instead of
+// waiting for a writer for good.
+class FifoReleaser final {
+public:
+    explicit FifoReleaser(const QStringList &fifos)
+    {
+        for (const QString &fifo : fifos)
+            m_fifos << QFile::encodeName(fifo);
+        m_thread = std::thread([this] { run(); });
+    }
+    Q_DISABLE_COPY_MOVE(FifoReleaser)
+    ~FifoReleaser()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    bool anyOpened() const { return m_opened; }
+
+private:
+    void run()
+    {
+        while (!m_stop) {
+            for (const QByteArray &fifo : std::as_const(m_fifos)) {
+                // Opening the writing end succeeds only while a reader waits.
+                const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                if (fd >= 0) {
+                    m_opened = true;
+                    ::close(fd);
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
+    QList<QByteArray> m_fifos;
+    std::atomic<bool> m_stop = false;
+    std::atomic<bool> m_opened = false;
+    std::thread m_thread;
+};
+
 } // namespace
 
 class TestAppearance final : public QObject {
@@ -160,6 +177,10 @@ private Q_SLOTS:
     void skinRecoloursExactlyFramesAndOptions();
     void skinLooksForAPlainFile_data();
     void skinLooksForAPlainFile();
+    void styleSheetAddresses_data();
+    void styleSheetAddresses();
+    void skinNamesOnlyRegularFiles_data();
+    void skinNamesOnlyRegularFiles();
     void captionsReadUnderEveryTheme_data();
     void captionsReadUnderEveryTheme();
     void hoverSetsThePointer_data();
@@ -178,6 +199,7 @@ private:
 
     QTemporaryDir m_config;
     std::unique_ptr<QTemporaryDir> m_programFolder;
+    const QString m_startFolder = QDir::currentPath();
 };
 
 void TestAppearance::init()
@@ -191,6 +213,7 @@ void TestAppearance::init()
 void TestAppearance::cleanup()
 {
     QApplication::setPalette(QPalette());
+    QDir::setCurrent(m_startFolder);
 }
 
 std::unique_ptr<Form1> TestAppearance::start(ScriptedDialogs &dialogs)
@@ -310,6 +333,99 @@ void TestAppearance::skinLooksForAPlainFile()
              static_cast<QWidget *>(form->frame3()), static_cast<QWidget *>(form->option1()),
              static_cast<QWidget *>(form->option2())})
         QCOMPARE(widget->palette().color(QPalette::Window), QColor(Qt::white));
+}
+
+void TestAppearance::styleSheetAddresses_data()
+{
+    QTest::addColumn<QString>("sheet");
+    QTest::addColumn<QStringList>("addresses");
+    QTest::newRow("plain") << u"QWidget { background-image: url(a.png); }"_s << QStringList{u"a.png"_s};
+    QTest::newRow("quoted, spaces in front") << u"X { image: url( \"a b.png\"); }"_s << QStringList{u"a b.png"_s};
+    QTest::newRow("single quotes, a comment in front")
+        << u"X { image: url(/* c */'a.png'); }"_s << QStringList{u"a.png"_s};
+    QTest::newRow("a space behind is kept") << u"X { image: url(a.png ) }"_s << QStringList{u"a.png "_s};
+    QTest::newRow("quoted, then a space") << u"X { image: url(\"a.png\" ) }"_s << QStringList{u"a.png\""_s};
+    QTest::newRow("parentheses inside") << u"X { image: url(a(b).png) }"_s << QStringList{u"a(b).png"_s};
+    QTest::newRow("two") << u"X { image: url(a); } Y { image: url(b) }"_s << QStringList{u"a"_s, u"b"_s};
+    QTest::newRow("in a comment") << u"/* X { image: url(a) } */"_s << QStringList();
+    QTest::newRow("in a quoted text") << u"X { font-family: \"url(a)\"; }"_s << QStringList();
+    QTest::newRow("another function") << u"X { image: myurl(a) }"_s << QStringList();
+    QTest::newRow("in capitals") << u"X { image: URL(a) }"_s << QStringList{u"a"_s};
+    QTest::newRow("an escape in the name") << u"X { image: u\\rl(a) }"_s << QStringList{u"a"_s};
+    QTest::newRow("escaped characters") << u"X { image: url(\\2ftmp\\2f\\000070i\\pe) }"_s
+                                        << QStringList{u"/tmp/pipe"_s};
+}
+
+// What Qt's parser would open, character for character: an address read
+// otherwise is not the one that is checked.
+void TestAppearance::styleSheetAddresses()
+{
+    QFETCH(QString, sheet);
+    QFETCH(QStringList, addresses);
+    QCOMPARE(StyleSheetAddresses(sheet), addresses);
+}
+
+void TestAppearance::skinNamesOnlyRegularFiles_data()
+{
+    QTest::addColumn<QString>("sheet"); // %1 is the program folder, also the current folder
+    QTest::addColumn<QString>("named"); // the file the report names; empty when the skin is applied
+    QTest::newRow("a FIFO as background") << u"QWidget { background-image: url(%1/pipe); }"_s << u"pipe"_s;
+    QTest::newRow("a FIFO as an option's image")
+        << u"QRadioButton::indicator { image: url('%1/pipe'); }"_s << u"pipe"_s;
+    QTest::newRow("a FIFO by a relative address") << u"QRadioButton::indicator { image: url(pipe); }"_s << u"pipe"_s;
+    // Qt tries the name with each image suffix when it cannot open it.
+    QTest::newRow("missing, a FIFO with a suffix beside it")
+        << u"QWidget { background-image: url(%1/missing); }"_s << u"missing"_s;
+    QTest::newRow("a folder") << u"QWidget { background-image: url(%1/folder); }"_s << u"folder"_s;
+    QTest::newRow("larger than a skin") << u"QWidget { background-image: url(%1/big.png); }"_s << u"big.png"_s;
+    QTest::newRow("another user's image") << u"QWidget { background-image: url(%1/theirs.png); }"_s << u"theirs.png"_s;
+    QTest::newRow("an image") << u"QRadioButton::indicator { image: url(face.png); }"_s << QString();
+    QTest::newRow("a resource of the program")
+        << u"QWidget { background-image: url(:/icons/reelwright-16.png); }"_s << QString();
+    QTest::newRow("a FIFO in a comment") << u"/* url(%1/pipe) */ QWidget { color: black; }"_s << QString();
+}
+
+// A skin that names anything but a regular file is reported at line 100 and
+// the window comes up without it; no image of it is ever opened.
+void TestAppearance::skinNamesOnlyRegularFiles()
+{
+    QFETCH(QString, sheet);
+    QFETCH(QString, named);
+    const QString folder = m_programFolder->path();
+    QVERIFY(QDir::setCurrent(folder));
+    for (const QString &fifo : {u"pipe"_s, u"missing.png"_s})
+        QCOMPARE(::mkfifo(QFile::encodeName(folder + u'/' + fifo).constData(), 0600), 0);
+    QVERIFY(QDir(folder).mkdir(u"folder"_s));
+    QImage face(8, 8, QImage::Format_ARGB32);
+    face.fill(Qt::red);
+    QVERIFY(face.save(folder + u"/face.png"_s));
+    QVERIFY(writeFile(folder + u"/big.png"_s, QByteArray(SkinFramework::MaxSkinBytes + 1, 'x')));
+    QVERIFY(face.save(folder + u"/theirs.png"_s));
+    if (named == u"theirs.png"_s) {
+        if (::geteuid() != 0)
+            QSKIP("only root can give a file to another user");
+        QCOMPARE(::chown(QFile::encodeName(folder + u"/theirs.png"_s).constData(), 65534, 65534), 0);
+    }
+    const QString text = QString(sheet).replace(u"%1"_s, folder);
+    QVERIFY(writeFile(SkinFilePath(folder), text.toUtf8()));
+
+    const FifoReleaser releaser({folder + u"/pipe"_s, folder + u"/missing.png"_s});
+    ScriptedDialogs dialogs;
+    const auto form = start(dialogs);
+    form->grab(); // draws the options with their images
+    QVERIFY2(!releaser.anyOpened(), "the skin's FIFO was opened");
+    QCOMPARE(form->skinFramework1()->isApplied(), named.isEmpty());
+    if (named.isEmpty()) {
+        QVERIFY(dialogs.messages.isEmpty());
+        QCOMPARE(form->styleSheet(), text);
+    } else {
+        QCOMPARE(dialogs.messages.size(), 1);
+        const MessageRequest &report = dialogs.messages.front();
+        QVERIFY2(isReportAt(report, 100), qPrintable(report.text));
+        QVERIFY2(report.text.contains(u"names %1/%2, which "_s.arg(folder, named)), qPrintable(report.text));
+        QCOMPARE(form->styleSheet(), QString());
+    }
+    QCOMPARE(form->windowTitle(), u"Reelwright Software"_s);
 }
 
 void TestAppearance::captionsReadUnderEveryTheme_data()

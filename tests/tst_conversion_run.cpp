@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ConversionRun.h"
 #include "ConversionVerdict.h"
+#include "ConverterLease.h"
 #include "ConverterStaging.h"
 #include "FileListWidget.h"
 #include "Form1.h"
@@ -12,8 +13,9 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -30,6 +32,12 @@ using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
 
 namespace {
+
+// What every command starts with after the temporary folder: the converter
+// may read only ordinary video files.
+const QString kConverterStart
+    = u"/ffmpeg.exe -format_whitelist "
+      "avi,matroska,mov,mpeg,mpegts,mpegvideo,m4v,h264,hevc,flv,asf,ogg,dv,nut,rm,yuv4mpegpipe -i \""_s;
 
 QByteArray readAll(const QString &path)
 {
@@ -86,11 +94,13 @@ private Q_SLOTS:
     void existingResultIsKeptAndReported();
     void resultThatWouldReplaceItsSourceIsRefused();
     void failedConverterIsReportedNotDone();
+    void everyFailureCanBeSeen();
     void strangeConverterIsNeverRun_data();
     void strangeConverterIsNeverRun();
     void unwritableTemporaryFolderEndsTheRunAtOnce();
     void whileRunningTheWindowStaysUsableButGuarded();
-    void listEmptiedDuringRunStopsAtItsEnd();
+    void listChangedDuringRun_data();
+    void listChangedDuringRun();
     void closingDuringRunStopsAndCleansUp();
     void closingMessage_data();
     void closingMessage();
@@ -116,6 +126,12 @@ private Q_SLOTS:
     void privateRuntimeFolderWhenTempIsUnset();
     void programEndLeavesNothingBehind_data();
     void programEndLeavesNothingBehind();
+    void lockFileMadeAnewWhileWaitingIsLockedAgain();
+    void leftoversOfEndedRunsAreRemoved_data();
+    void leftoversOfEndedRunsAreRemoved();
+    void failedWaitLeavesNoHiddenResult();
+    void relativeNamesStayFileNames();
+    void playlistNamedLikeAVideoIsNotFollowed();
 
 private:
     Form1 &makeForm();
@@ -182,10 +198,9 @@ void TestConversionRun::convertsIntoChosenFolder()
     for (const QString &name : {u"first"_s, u"second"_s})
         QCOMPARE(ProbeVideo(out + u'/' + name + u".mov"_s), u"mpeg mpeg2video 720x480"_s);
     QCOMPARE(form.conversionRun().commandLines(),
-        QStringList({m_temp->path() + u"/ffmpeg.exe -i \""_s + sources[0] + u"\" -target ntsc-dvd \""_s + out
+        QStringList({m_temp->path() + kConverterStart + sources[0] + u"\" -target ntsc-dvd \""_s + out
                 + u"/first.mov\""_s,
-            m_temp->path() + u"/ffmpeg.exe -i \""_s + sources[1] + u"\" -target ntsc-dvd \""_s + out
-                + u"/second.mov\""_s}));
+            m_temp->path() + kConverterStart + sources[1] + u"\" -target ntsc-dvd \""_s + out + u"/second.mov\""_s}));
     QVERIFY(!QFile::exists(ConverterPath()));
     QVERIFY(!form.conversionRun().isConverting());
     QCOMPARE(form.mousePointer(), int(PointerDefault));
@@ -233,7 +248,7 @@ void TestConversionRun::missingOutputFolderStopsTheRun()
 {
     QFETCH(QString, folderText);
     Form1 &form = makeForm();
-    useFakeConverter(u"touch \"$5\""_s);
+    useFakeConverter(u"touch \"$7\""_s);
     form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"a.avi"_s), "clip"));
     const QString file = WriteTextFile(m_work->filePath(u"file"_s), "x");
     form.text1()->setText(folderText.isEmpty() ? QString() : m_work->filePath(folderText));
@@ -248,7 +263,9 @@ void TestConversionRun::difficultNamesConvert()
 {
     Form1 &form = makeForm();
     const QStringList names = {u"with space.avi"_s, u"with \"quotes\" and 'ticks'.avi"_s, u"$HOME `date`.avi"_s,
-        u"Ünïcödé ファイル.avi"_s, u"-leading-dash.avi"_s};
+        u"Ünïcödé ファイル.avi"_s, u"-leading-dash.avi"_s,
+        // The longest name the file system takes: 253 bytes, 257 with ".mov".
+        QString(83, QChar(0x6620)) + u".avi"_s};
     for (const QString &name : names)
         form.listView1()->appendPath(clip(name));
     form.option2()->setChecked(true);
@@ -309,29 +326,56 @@ void TestConversionRun::failedConverterIsReportedNotDone()
             + u" - Invalid data found when processing input"_s});
 }
 
+void TestConversionRun::everyFailureCanBeSeen()
+{
+    Form1 &form = makeForm();
+    useFakeConverter(u"echo \"Invalid data found when processing input\" >&2\nexit 1"_s);
+    for (int i = 1; i <= 21; ++i)
+        form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"%1.avi"_s.arg(i)), "clip"));
+    form.option2()->setChecked(true);
+    form.pushButton2()->click();
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QVERIFY(m_dialogs->messages.front().text.endsWith(u"\n… and 1 more"_s));
+    const QStringList details = m_dialogs->messages.front().detailedText.split(u'\n');
+    QCOMPARE(details.size(), 21);
+    QCOMPARE(details.last(), m_work->filePath(u"21.avi"_s) + u" - Invalid data found when processing input"_s);
+}
+
 void TestConversionRun::strangeConverterIsNeverRun_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<bool>("leftAlone"); // else a copy of the converter, replaced
-    QTest::newRow("another program") << u"altered"_s << true;
-    QTest::newRow("link to a program") << u"link"_s << true;
-    QTest::newRow("copy writable by others") << u"group-writable"_s << false;
-    QTest::newRow("another user's copy") << u"foreign"_s << false;
+    QTest::addColumn<QString>("refusal"); // empty: a copy of the converter, replaced
+    const QString notOurs = u"<converter> is not this program's converter, so it is left alone."_s;
+    QTest::newRow("another program") << u"altered"_s << notOurs;
+    QTest::newRow("same size, one byte changed") << u"one byte"_s << notOurs;
+    QTest::newRow("link to a program") << u"link"_s << notOurs;
+    QTest::newRow("copy writable by others") << u"group-writable"_s << QString();
+    QTest::newRow("another user's copy") << u"foreign"_s << QString();
+    QTest::newRow("lock file that is a named pipe")
+        << u"fifo lock"_s << u"<converter>.lock is not this program's lock file (it is not a regular file)"_s;
 }
 
 void TestConversionRun::strangeConverterIsNeverRun()
 {
     QFETCH(QString, kind);
-    QFETCH(bool, leftAlone);
+    QFETCH(QString, refusal);
     Form1 &form = makeForm();
     const QString marker = m_work->filePath(u"stranger-ran"_s);
-    const QString stranger = WriteScript(m_work->filePath(u"stranger.sh"_s), u"touch '%1'"_s.arg(marker));
-    const QByteArray strangerBytes = readAll(stranger);
+    // The converter of this run, and a stranger's program of the same size
+    // that differs from it in one byte.
+    useFakeConverter(u"touch '%1-ours'\nprintf x > \"$7\""_s.arg(marker));
+    const QByteArray converterBytes = readAll(m_work->filePath(u"fake-converter.sh"_s));
+    const QString stranger = WriteScript(m_work->filePath(u"stranger.sh"_s), u"touch '%1-bad'\n"_s.arg(marker));
+    const QByteArray strangerBytes
+        = kind == u"one byte"_s ? QByteArray(converterBytes).replace("-ours", "-our!") : readAll(stranger);
     const QString staged = ConverterPath();
     if (kind == u"link"_s) {
         QVERIFY(QFile::link(stranger, staged));
+    } else if (kind == u"fifo lock"_s) {
+        QCOMPARE(::mkfifo(QFile::encodeName(staged + u".lock"_s).constData(), 0600), 0);
     } else {
-        WriteTextFile(staged, kind == u"altered"_s ? strangerBytes : LoadConverterResource());
+        const bool altered = kind == u"altered"_s || kind == u"one byte"_s;
+        WriteTextFile(staged, altered ? strangerBytes : converterBytes);
         QFile::setPermissions(staged,
             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
                 | (kind == u"group-writable"_s ? QFileDevice::WriteGroup : QFileDevice::Permissions()));
@@ -340,26 +384,26 @@ void TestConversionRun::strangeConverterIsNeverRun()
                 QSKIP("only root can give a file to another user");
             QCOMPARE(::chown(QFile::encodeName(staged).constData(), 65534, 65534), 0);
         }
+        QVERIFY(!IsTrustedConverter(staged, converterBytes));
     }
-    QVERIFY(!IsTrustedConverter(staged, LoadConverterResource()));
-    form.listView1()->appendPath(clip(u"a.avi"_s));
+    form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"a.avi"_s), "clip"));
     form.option2()->setChecked(true);
 
     form.pushButton2()->click();
 
-    QVERIFY(!QFile::exists(marker));
-    QCOMPARE(readAll(stranger), strangerBytes);
-    if (leftAlone) {
+    QVERIFY(!QFile::exists(marker + u"-bad"_s) && !QFile::exists(marker + u"-our!"_s));
+    if (!refusal.isEmpty()) {
         // Someone's file of that name: never run, replaced or removed.
         QCOMPARE(m_dialogs->messages.size(), 1);
-        QVERIFY(m_dialogs->messages.front().text.startsWith(
-            u"%1 is not this program's converter, so it is left alone."_s.arg(staged)));
+        QVERIFY2(m_dialogs->messages.front().text.startsWith(refusal.replace(u"<converter>"_s, staged)),
+            qPrintable(m_dialogs->messages.front().text));
         QVERIFY(m_dialogs->messages.front().text.contains(u"PushButton2_Click at line 112"_s));
-        QCOMPARE(readAll(staged), strangerBytes);
+        if (kind != u"fifo lock"_s)
+            QCOMPARE(readAll(staged), strangerBytes);
         QVERIFY(form.conversionRun().commandLines().isEmpty());
     } else {
         QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
-        QCOMPARE(ProbeVideo(m_work->filePath(u"a.mov"_s)), u"mpeg mpeg2video 720x480"_s);
+        QVERIFY(QFile::exists(marker + u"-ours"_s));
         QVERIFY(!QFile::exists(staged));
     }
 }
@@ -386,7 +430,7 @@ void TestConversionRun::unwritableTemporaryFolderEndsTheRunAtOnce()
 void TestConversionRun::whileRunningTheWindowStaysUsableButGuarded()
 {
     Form1 &form = makeForm();
-    useFakeConverter(u"sleep 0.4\nprintf x > \"$5\""_s);
+    useFakeConverter(u"sleep 0.4\nprintf x > \"$7\""_s);
     form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"only.avi"_s), "clip"));
     form.option2()->setChecked(true);
     form.show();
@@ -418,19 +462,50 @@ void TestConversionRun::whileRunningTheWindowStaysUsableButGuarded()
     QVERIFY(!QFile::exists(m_work->filePath(u"late.mov"_s)));
 }
 
-void TestConversionRun::listEmptiedDuringRunStopsAtItsEnd()
+void TestConversionRun::listChangedDuringRun_data()
 {
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QStringList>("whileTheFirstConverts"); // the list then; empty: emptied
+    QTest::addColumn<QStringList>("converted");
+    const QStringList abc = {u"a"_s, u"b"_s, u"c"_s};
+    QTest::newRow("last dragged to the top")
+        << abc << QStringList{u"c"_s, u"a"_s, u"b"_s} << QStringList{u"a"_s, u"c"_s, u"b"_s};
+    QTest::newRow("reversed") << abc << QStringList{u"c"_s, u"b"_s, u"a"_s} << QStringList{u"a"_s, u"c"_s, u"b"_s};
+    QTest::newRow("listed twice") << QStringList{u"a"_s, u"b"_s, u"a"_s} << QStringList{u"a"_s, u"b"_s, u"a"_s}
+                                  << QStringList{u"a"_s, u"b"_s, u"a"_s};
+    QTest::newRow("listed twice, reordered")
+        << QStringList{u"a"_s, u"b"_s, u"a"_s} << QStringList{u"b"_s, u"a"_s, u"a"_s}
+        << QStringList{u"a"_s, u"b"_s, u"a"_s};
+    QTest::newRow("added and dragged to the top")
+        << QStringList{u"a"_s, u"b"_s} << QStringList{u"c"_s, u"a"_s, u"b"_s} << QStringList{u"a"_s, u"b"_s};
+    QTest::newRow("emptied") << abc << QStringList() << QStringList{u"a"_s};
+}
+
+void TestConversionRun::listChangedDuringRun()
+{
+    QFETCH(QStringList, listed);
+    QFETCH(QStringList, whileTheFirstConverts);
+    QFETCH(QStringList, converted);
     Form1 &form = makeForm();
-    useFakeConverter(u"sleep 0.3\nprintf x > \"$5\""_s);
-    for (const QString &name : {u"one.avi"_s, u"two.avi"_s, u"three.avi"_s})
-        form.listView1()->appendPath(WriteTextFile(m_work->filePath(name), "clip"));
+    useFakeConverter(u"sleep 0.3\nprintf x > \"$7\""_s);
+    const auto path = [&](const QString &name) { return WriteTextFile(m_work->filePath(name + u".avi"_s), "clip"); };
+    for (const QString &name : std::as_const(listed))
+        form.listView1()->appendPath(path(name));
     form.option2()->setChecked(true);
-    QTimer::singleShot(100, &form, [&] { form.listView1()->removeAll(); });
+    QTimer::singleShot(100, &form, [&] {
+        FileListWidget &list = *form.listView1();
+        list.removeAll();
+        for (const QString &name : std::as_const(whileTheFirstConverts))
+            list.appendPath(path(name));
+    });
 
     form.pushButton2()->click();
 
-    QCOMPARE(form.conversionRun().commandLines().size(), 1);
-    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
+    QStringList started;
+    for (const QString &commandLine : form.conversionRun().commandLines())
+        started << QFileInfo(commandLine.section(u" -i \""_s, 1).section(u'"', 0, 0)).completeBaseName();
+    QCOMPARE(started, converted);
+    QCOMPARE(m_dialogs->messages.size(), 1);
     QVERIFY(!form.conversionRun().isConverting());
 }
 
@@ -438,7 +513,7 @@ void TestConversionRun::closingDuringRunStopsAndCleansUp()
 {
     Form1 &form = makeForm();
     const QString pidFile = m_work->filePath(u"converter.pid"_s);
-    useFakeConverter(u"echo $$ > '%1'\nprintf partial > \"$5\"\nexec sleep 30"_s.arg(pidFile));
+    useFakeConverter(u"echo $$ > '%1'\nprintf partial > \"$7\"\nexec sleep 30"_s.arg(pidFile));
     const QString kept = WriteTextFile(m_work->filePath(u"two.mov"_s), "kept");
     form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"one.avi"_s), "clip"));
     form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"two.avi"_s), "clip"));
@@ -463,25 +538,41 @@ void TestConversionRun::closingMessage_data()
 {
     QTest::addColumn<int>("failed");
     QTest::addColumn<QStringList>("expectedLines");
-    QTest::newRow("none") << 0 << QStringList{u"Done."_s};
+    QTest::addColumn<int>("detailedLines"); // every failure, when the message cannot name them all
+    const auto reasons = [](int first, int last) {
+        QStringList lines;
+        for (int i = first; i <= last; ++i)
+            lines << u"/v/%1.avi - reason %1"_s.arg(i);
+        return lines;
+    };
+    QTest::newRow("none") << 0 << QStringList{u"Done."_s} << 0;
     QTest::newRow("one") << 1
-                         << QStringList{u"Done."_s, QString(), u"1 of 30 files could not be converted:"_s,
-                                u"/v/1.avi - reason 1"_s};
-    QStringList many = {u"Done."_s, QString(), u"25 of 30 files could not be converted:"_s};
-    for (int i = 1; i <= 20; ++i)
-        many << u"/v/%1.avi - reason %1"_s.arg(i);
-    many << u"… and 5 more"_s;
-    QTest::newRow("more than twenty") << 25 << many;
+                         << QStringList{u"Done."_s, QString(), u"1 of 30 files could not be converted:"_s}
+            + reasons(1, 1)
+                         << 0;
+    QTest::newRow("twenty") << 20
+                            << QStringList{u"Done."_s, QString(), u"20 of 30 files could not be converted:"_s}
+            + reasons(1, 20)
+                            << 0;
+    QTest::newRow("thirty") << 30
+                            << QStringList{u"Done."_s, QString(), u"30 of 30 files could not be converted:"_s}
+            + reasons(1, 20) + QStringList{u"… and 10 more"_s}
+                            << 30;
 }
 
 void TestConversionRun::closingMessage()
 {
     QFETCH(int, failed);
     QFETCH(QStringList, expectedLines);
+    QFETCH(int, detailedLines);
     QList<FailedFile> failures;
     for (int i = 1; i <= failed; ++i)
         failures << FailedFile{u"/v/%1.avi"_s.arg(i), u"reason %1"_s.arg(i)};
     QCOMPARE(ClosingMessage(30, failures).split(u'\n'), expectedLines);
+    const QString details = ClosingDetails(failures);
+    QCOMPARE(details.isEmpty() ? 0 : int(details.split(u'\n').size()), detailedLines);
+    if (detailedLines > 0)
+        QCOMPARE(details.split(u'\n').last(), u"/v/30.avi - reason 30"_s);
 }
 
 void TestConversionRun::destinations_data()
@@ -515,17 +606,17 @@ void TestConversionRun::incompleteResultIsAFailure_data()
     QTest::addColumn<QString>("converter");
     QTest::addColumn<QString>("reason"); // %1 stands for the destination
     QTest::newRow("ends with 0, writes nothing") << u"exit 0"_s << u"the converter wrote no result"_s;
-    QTest::newRow("ends with 0, empty result") << u": > \"$5\""_s << u"the result is empty"_s;
+    QTest::newRow("ends with 0, empty result") << u": > \"$7\""_s << u"the result is empty"_s;
     QTest::newRow("ends with 0 after a write error")
-        << u"printf 'some frames' > \"$5\"\n"
-           "echo \"[mpeg @ 0x55d0c0ffee00] Error writing trailer of $5: No space left on device\" >&2\n"
+        << u"printf 'some frames' > \"$7\"\n"
+           "echo \"[mpeg @ 0x55d0c0ffee00] Error writing trailer of $7: No space left on device\" >&2\n"
            "echo 'frame=   57 fps=0.0 q=2.0 Lsize=      64kB time=00:00:01.97' >&2\nexit 0"_s
         << u"Error writing trailer of %1: No space left on device"_s;
     QTest::newRow("fails after writing part")
-        << u"printf 'part' > \"$5\"\necho 'Error closing file $5: No space left on device' >&2\n"
+        << u"printf 'part' > \"$7\"\necho 'Error closing file $7: No space left on device' >&2\n"
            "echo 'Conversion failed!' >&2\nexit 1"_s
-        << u"Error closing file $5: No space left on device"_s;
-    QTest::newRow("a folder instead of a file") << u"mkdir \"$5\""_s << u"the result is not a regular file"_s;
+        << u"Error closing file $7: No space left on device"_s;
+    QTest::newRow("a folder instead of a file") << u"mkdir \"$7\""_s << u"the result is not a regular file"_s;
 }
 
 void TestConversionRun::incompleteResultIsAFailure()
@@ -574,17 +665,15 @@ void TestConversionRun::explainingLine_data()
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QStringList>("watched");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("line before the closing words")
-        << QStringList{u"Input #0, avi"_s, u"[mpeg @ 0xabc123] Error closing file /o/x.mov: No space left on device"_s,
-               u"frame=   57 fps=0.0"_s, u"Conversion failed!"_s}
-        << QStringList{} << u"Error closing file /o/x.mov: No space left on device"_s;
+    QTest::newRow("line before the closing words") << QStringList{u"Input #0, avi"_s,
+        u"[mpeg @ 0xabc123] Error closing file /o/x.mov: No space left on device"_s, u"frame=   57 fps=0.0"_s,
+        u"Conversion failed!"_s} << QStringList{} << u"Error closing file /o/x.mov: No space left on device"_s;
     QTest::newRow("a question nobody can answer")
-        << QStringList{u"File '/o/x.mov' already exists. Overwrite? [y/N] Not overwriting - exiting"_s}
-        << QStringList{} << u"a file of that name already exists"_s;
-    QTest::newRow("write error scrolled off")
-        << QStringList{u"frame=  100"_s, u"frame=  200"_s}
-        << QStringList{u"av_interleaved_write_frame(): Disk quota exceeded"_s}
-        << u"av_interleaved_write_frame(): Disk quota exceeded"_s;
+        << QStringList{u"File '/o/x.mov' already exists. Overwrite? [y/N] Not overwriting - exiting"_s} << QStringList{}
+        << u"a file of that name already exists"_s;
+    QTest::newRow("write error scrolled off") << QStringList{u"frame=  100"_s, u"frame=  200"_s}
+                                              << QStringList{u"av_interleaved_write_frame(): Disk quota exceeded"_s}
+                                              << u"av_interleaved_write_frame(): Disk quota exceeded"_s;
     QTest::newRow("last words only") << QStringList{u"/i/x.avi: Invalid data found when processing input"_s}
                                      << QStringList{} << u"/i/x.avi: Invalid data found when processing input"_s;
     QTest::newRow("nothing said") << QStringList{} << QStringList{} << QString();
@@ -614,8 +703,7 @@ void TestConversionRun::writeErrorLines_data()
     QTest::newRow("any muxer, full disk") << u"[dvd @ 0x1] Something: No space left on device"_s << true;
     QTest::newRow("input named like an error")
         << u"Input #0, avi, from '/i/clip No space left on device.avi':"_s << false;
-    QTest::newRow("input named like a full disk")
-        << u"Input #0, avi, from '/i/x: No space left on device':"_s << false;
+    QTest::newRow("input named like a full disk") << u"Input #0, avi, from '/i/x: No space left on device':"_s << false;
     QTest::newRow("tag") << u"    title           : Error writing trailer"_s << false;
     QTest::newRow("progress") << u"frame=   57 fps=0.0 q=2.0 Lsize=      64kB"_s << false;
 }
@@ -641,7 +729,7 @@ void TestConversionRun::oddlyNamedClipConverts()
 void TestConversionRun::destinationTakenMeanwhileIsKept()
 {
     Form1 &form = makeForm();
-    useFakeConverter(u"sleep 0.3\nprintf ours > \"$5\""_s);
+    useFakeConverter(u"sleep 0.3\nprintf ours > \"$7\""_s);
     const QString source = WriteTextFile(m_work->filePath(u"clip.avi"_s), "clip");
     const QString destination = m_work->filePath(u"clip.mov"_s);
     form.listView1()->appendPath(source);
@@ -672,7 +760,7 @@ void TestConversionRun::refusedBeforeTheConverterStarts()
     QFETCH(QString, reason);
     Form1 &form = makeForm();
     const QString log = m_work->filePath(u"started"_s);
-    useFakeConverter(u"echo \"$2\" >> '%1'\nprintf x > \"$5\""_s.arg(log));
+    useFakeConverter(u"echo \"$4\" >> '%1'\nprintf x > \"$7\""_s.arg(log));
     const QString out = m_work->filePath(u"out"_s);
     const QString elsewhere = m_work->filePath(u"elsewhere"_s);
     QVERIFY(QDir().mkpath(out) && QDir().mkpath(elsewhere));
@@ -700,7 +788,7 @@ void TestConversionRun::closeBeforeSetUpStartsNoConverter()
 {
     Form1 &form = makeForm();
     const QString marker = m_work->filePath(u"converter-ran"_s);
-    useFakeConverter(u"touch '%1'\nprintf x > \"$5\""_s.arg(marker));
+    useFakeConverter(u"touch '%1'\nprintf x > \"$7\""_s.arg(marker));
     form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"one.avi"_s), "clip"));
     form.option2()->setChecked(true);
     form.show();
@@ -724,7 +812,7 @@ void TestConversionRun::noOutputOptionConvertsNothing()
     Form1 &form = makeForm();
     QVERIFY(!form.option1()->isChecked() && !form.option2()->isChecked());
     const QString marker = m_work->filePath(u"converter-ran"_s);
-    useFakeConverter(u"touch '%1'\nprintf x > \"$5\""_s.arg(marker));
+    useFakeConverter(u"touch '%1'\nprintf x > \"$7\""_s.arg(marker));
     const QString source = WriteTextFile(m_work->filePath(u"a.avi"_s), "clip");
     form.listView1()->appendPath(source);
 
@@ -738,48 +826,79 @@ void TestConversionRun::noOutputOptionConvertsNothing()
 
 void TestConversionRun::foldersOthersCanChangeAreRefused_data()
 {
+    QTest::addColumn<QString>("where"); // the folder whose mode is set: temp itself, one above it, or one
+                                        // above where a link to it leads
     QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("duringTheRun");
     QTest::addColumn<bool>("refused");
-    QTest::newRow("others may write") << 0777 << true;
-    QTest::newRow("the group may write") << 0770 << true;
-    QTest::newRow("others may write, sticky") << 01777 << false;
-    QTest::newRow("private") << 0700 << false;
+    QTest::newRow("others may write") << u"temp"_s << 0777 << false << true;
+    QTest::newRow("the group may write") << u"temp"_s << 0770 << false << true;
+    QTest::newRow("others may write, sticky") << u"temp"_s << 01777 << false << false;
+    QTest::newRow("private") << u"temp"_s << 0700 << false << false;
+    QTest::newRow("others may write above") << u"above"_s << 0777 << false << true;
+    QTest::newRow("others may write above, sticky") << u"above"_s << 01777 << false << false;
+    QTest::newRow("others may write above the link's target") << u"linked"_s << 0777 << false << true;
+    QTest::newRow("above made writable during the run") << u"above"_s << 0777 << true << true;
 }
 
 void TestConversionRun::foldersOthersCanChangeAreRefused()
 {
+    QFETCH(QString, where);
     QFETCH(int, mode);
+    QFETCH(bool, duringTheRun);
     QFETCH(bool, refused);
     Form1 &form = makeForm();
+    // TEMP is <work>/shared/mine, or <work>/link leading there.
     const QString shared = m_work->filePath(u"shared"_s);
-    QVERIFY(QDir().mkpath(shared));
-    QCOMPARE(::chmod(QFile::encodeName(shared).constData(), mode_t(mode)), 0);
-    qputenv("TEMP", shared.toUtf8());
-    const QString marker = m_work->filePath(u"converter-ran"_s);
-    useFakeConverter(u"touch '%1'\nprintf x > \"$5\""_s.arg(marker));
-    form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"a.avi"_s), "clip"));
+    const QString mine = shared + u"/mine"_s;
+    QVERIFY(QDir().mkpath(mine));
+    QCOMPARE(::chmod(QFile::encodeName(mine).constData(), 0700), 0);
+    const QString changed = where == u"temp"_s ? mine : shared;
+    const auto setMode = [&] { QCOMPARE(::chmod(QFile::encodeName(changed).constData(), mode_t(mode)), 0); };
+    if (!duringTheRun)
+        setMode();
+    QString temp = mine;
+    if (where == u"linked"_s) {
+        temp = m_work->filePath(u"link"_s);
+        QVERIFY(QFile::link(mine, temp));
+    }
+    qputenv("TEMP", temp.toUtf8());
+    const QString log = m_work->filePath(u"converted"_s);
+    useFakeConverter(u"sleep 0.3\necho \"$4\" >> '%1'\nprintf x > \"$7\""_s.arg(log));
+    const QString first = WriteTextFile(m_work->filePath(u"a.avi"_s), "clip");
+    const QString second = WriteTextFile(m_work->filePath(u"b.avi"_s), "clip");
+    form.listView1()->appendPath(first);
+    form.listView1()->appendPath(second);
     form.option2()->setChecked(true);
+    if (duringTheRun)
+        QTimer::singleShot(100, &form, setMode);
 
     form.pushButton2()->click();
 
-    QCOMPARE(QFile::exists(marker), !refused);
     QCOMPARE(m_dialogs->messages.size(), 1);
-    if (refused) {
+    const QString folderRefusal = where == u"temp"_s
+        ? u"The temporary folder %1 can be changed by other users"_s.arg(temp)
+        : u"The temporary folder %1 lies in %2, which can be changed by other users"_s.arg(temp, shared);
+    if (duringTheRun) {
+        // The file under way finishes; the next never starts.
+        QCOMPARE(readAll(log), first.toUtf8() + '\n');
+        QVERIFY(onlyReason(*m_dialogs, second).startsWith(folderRefusal));
+    } else if (refused) {
+        QVERIFY(readAll(log).isEmpty());
         QCOMPARE(m_dialogs->messages.front().title, u"Application Error"_s);
-        QVERIFY(m_dialogs->messages.front().text.startsWith(
-            u"The temporary folder %1 can be changed by other users"_s.arg(shared)));
+        QVERIFY(m_dialogs->messages.front().text.startsWith(folderRefusal));
         QVERIFY(m_dialogs->messages.front().text.contains(u"PushButton2_Click at line 112"_s));
     } else {
         QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
     }
-    QVERIFY(QDir(shared).isEmpty());
+    QVERIFY(QDir(mine).isEmpty());
 }
 
 void TestConversionRun::swappedConverterIsNeverRun()
 {
     Form1 &form = makeForm();
     const QString stranger = m_work->filePath(u"stranger-ran"_s);
-    useFakeConverter(u"sleep 0.3\nprintf x > \"$5\""_s);
+    useFakeConverter(u"sleep 0.3\nprintf x > \"$7\""_s);
     const QString first = WriteTextFile(m_work->filePath(u"first.avi"_s), "clip");
     const QString second = WriteTextFile(m_work->filePath(u"second.avi"_s), "clip");
     form.listView1()->appendPath(first);
@@ -788,8 +907,8 @@ void TestConversionRun::swappedConverterIsNeverRun()
     // While the first file converts, a program of someone else's takes the
     // staged file's place, with the staged copy's owner and mode.
     QTimer::singleShot(100, &form, [&] {
-        const QString swapped = WriteScript(
-            m_temp->filePath(u"swapped"_s), u"touch '%1'\nprintf x > \"$5\""_s.arg(stranger));
+        const QString swapped
+            = WriteScript(m_temp->filePath(u"swapped"_s), u"touch '%1'\nprintf x > \"$7\""_s.arg(stranger));
         QVERIFY(QFile::remove(ConverterPath()));
         QVERIFY(QFile::rename(swapped, ConverterPath()));
     });
@@ -809,7 +928,7 @@ void TestConversionRun::swappedConverterIsNeverRun()
 void TestConversionRun::twoRunsShareTheStagedConverter()
 {
     Form1 &form = makeForm();
-    useFakeConverter(u"sleep 0.3\nprintf x > \"$5\""_s);
+    useFakeConverter(u"sleep 0.3\nprintf x > \"$7\""_s);
     for (const QString &name : {u"one.avi"_s, u"two.avi"_s})
         form.listView1()->appendPath(WriteTextFile(m_work->filePath(name), "clip"));
     form.option2()->setChecked(true);
@@ -845,12 +964,12 @@ void TestConversionRun::privateRuntimeFolderWhenTempIsUnset()
     qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     QCOMPARE(TemporaryFolder(), runtime.path());
     Form1 &form = makeForm();
-    useFakeConverter(u"printf x > \"$5\""_s);
+    useFakeConverter(u"printf x > \"$7\""_s);
     form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"a.avi"_s), "clip"));
     form.option2()->setChecked(true);
     form.pushButton2()->click();
     QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
-    QVERIFY(form.conversionRun().commandLines().front().startsWith(runtime.path() + u"/ffmpeg.exe -i "_s));
+    QVERIFY(form.conversionRun().commandLines().front().startsWith(runtime.path() + kConverterStart));
     QVERIFY(QDir(runtime.path()).isEmpty());
 }
 
@@ -872,8 +991,12 @@ void TestConversionRun::programEndLeavesNothingBehind()
     QFETCH(int, signalNumber);
     QFETCH(bool, cleansUp);
     const QString pidFile = m_work->filePath(u"converter.pid"_s);
+    const QString removedEarly = m_work->filePath(u"removed-while-converting"_s);
     const QString converter = WriteScript(m_work->filePath(u"fake-converter.sh"_s),
-        u"echo $$ > '%1.part'\nmv '%1.part' '%1'\nprintf partial > \"$5\"\nexec sleep 30"_s.arg(pidFile));
+        u"printf partial > \"$7\"\necho $$ > '%1.part'\nmv '%1.part' '%1'\n"
+        // The unfinished result must outlive this converter: removed while
+        // it still ran, it could be written again after the program ended.
+        "while [ -e \"$7\" ]; do sleep 0.01; done\ntouch '%2'"_s.arg(pidFile, removedEarly));
     const QString source = WriteTextFile(m_work->filePath(u"one.avi"_s), "clip");
     QProcess program;
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -886,6 +1009,7 @@ void TestConversionRun::programEndLeavesNothingBehind()
 
     QVERIFY(program.waitForFinished(20000));
     QTRY_VERIFY_WITH_TIMEOUT(!processRuns(pid), 5000);
+    QVERIFY(!QFile::exists(removedEarly));
     if (signalNumber != SIGUSR1 && signalNumber != SIGKILL) {
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
@@ -895,6 +1019,121 @@ void TestConversionRun::programEndLeavesNothingBehind()
         QCOMPARE(QDir(m_work->path()).entryList({u".one.mov*"_s}, QDir::AllEntries | QDir::Hidden), QStringList());
         QVERIFY(QDir(m_temp->path()).isEmpty());
     }
+}
+
+void TestConversionRun::lockFileMadeAnewWhileWaitingIsLockedAgain()
+{
+    const QString lock = ConverterPath() + u".lock"_s;
+    // A run that ends holds the lock while it removes the lock file, and
+    // another run makes it anew before this one gets its share.
+    QProcess ending;
+    ending.start(u"/bin/sh"_s,
+        {u"-c"_s, u"exec 9>\"$1\"; flock -x 9; : > \"$1.held\"; sleep 0.5; rm \"$1\"; : > \"$1\""_s, u"sh"_s, lock});
+    QTRY_VERIFY(QFile::exists(lock + u".held"_s));
+    QVERIFY(QFile::remove(lock + u".held"_s));
+
+    ConverterLease lease;
+    lease.acquire(ConverterPath(), "converter");
+    QVERIFY(ending.waitForFinished());
+
+    // The share is on the lock file that stands there now.
+    QProcess exclusive;
+    exclusive.start(u"flock"_s, {u"-n"_s, u"-x"_s, lock, u"true"_s});
+    QVERIFY(exclusive.waitForFinished());
+    QCOMPARE(exclusive.exitCode(), 1);
+    lease.release();
+    QVERIFY(QDir(m_temp->path()).isEmpty());
+}
+
+void TestConversionRun::leftoversOfEndedRunsAreRemoved_data()
+{
+    QTest::addColumn<QString>("name"); // <ended>, <this>, <other>: the id of such a process
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("run that ended") << u".a.mov.part-<ended>-k3x9q0zz"_s << false;
+    QTest::newRow("run that lives") << u".a.mov.part-<this>-k3x9q0zz"_s << true;
+    QTest::newRow("number taken by another program") << u".a.mov.part-<other>-k3x9q0zz"_s << false;
+    QTest::newRow("another result's name") << u".b.mov.part-<ended>-k3x9q0zz"_s << true;
+    QTest::newRow("without a process id") << u".a.mov.part-k3x9q0zz"_s << true;
+    QTest::newRow("not made by a run") << u".a.mov.part-<ended>-notes.txt"_s << true;
+}
+
+void TestConversionRun::leftoversOfEndedRunsAreRemoved()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, kept);
+    QProcess ended;
+    ended.start(u"true"_s);
+    QVERIFY(ended.waitForFinished());
+    QProcess other;
+    other.start(u"sleep"_s, {u"30"_s});
+    QVERIFY(other.waitForStarted());
+    name.replace(u"<ended>"_s, QString::number(ended.processId()))
+        .replace(u"<this>"_s, QString::number(QCoreApplication::applicationPid()))
+        .replace(u"<other>"_s, QString::number(other.processId()));
+    const QString leftover = WriteTextFile(m_work->filePath(name), "unfinished");
+    Form1 &form = makeForm();
+    useFakeConverter(u"printf x > \"$7\""_s);
+    form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"a.avi"_s), "clip"));
+    form.option2()->setChecked(true);
+
+    form.pushButton2()->click();
+
+    other.kill();
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
+    QCOMPARE(QFile::exists(leftover), kept);
+}
+
+void TestConversionRun::failedWaitLeavesNoHiddenResult()
+{
+    Form1 &form = makeForm();
+    useFakeConverter(u"printf partial > \"$7\"\nexec sleep 30"_s);
+    form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"a.avi"_s), "clip"));
+    form.option2()->setChecked(true);
+    // Emptied in the events the run lets through before the file starts, the
+    // list gives the wait no share of the bar to move in, and it fails.
+    QTimer::singleShot(0, &form, [&] { form.listView1()->removeAll(); });
+
+    form.pushButton2()->click();
+
+    QCOMPARE(m_dialogs->messages.size(), 2);
+    QVERIFY(m_dialogs->messages.front().text.contains(u"PushButton2_Click at line 142"_s));
+    QCOMPARE(QDir(m_work->path()).entryList({u".a.mov*"_s}, QDir::AllEntries | QDir::Hidden), QStringList());
+}
+
+void TestConversionRun::relativeNamesStayFileNames()
+{
+    // Names the converter would read as an option or as an address, were
+    // they not given as files of the current folder.
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_work->path()));
+    QVERIFY(QDir().mkpath(u"-out:put"_s));
+    Form1 &form = makeForm();
+    clip(u"-clip:1.avi"_s);
+    form.listView1()->appendPath(u"-clip:1.avi"_s);
+    form.text1()->setText(u"-out:put"_s);
+
+    form.pushButton2()->click();
+
+    const QString result = m_work->filePath(u"-out:put/-clip:1.mov"_s);
+    QVERIFY(QDir::setCurrent(before));
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
+    QCOMPARE(ProbeVideo(result), u"mpeg mpeg2video 720x480"_s);
+}
+
+void TestConversionRun::playlistNamedLikeAVideoIsNotFollowed()
+{
+    Form1 &form = makeForm();
+    QVERIFY(QDir().mkpath(m_work->filePath(u"inner"_s)));
+    clip(u"inner/clip.avi"_s);
+    const QString playlist
+        = WriteTextFile(m_work->filePath(u"list.avi"_s), "ffconcat version 1.0\nfile 'inner/clip.avi'\n");
+    form.listView1()->appendPath(playlist);
+    form.option2()->setChecked(true);
+
+    form.pushButton2()->click();
+
+    QCOMPARE(onlyReason(*m_dialogs, playlist), u"not a video file the converter may read"_s);
+    QVERIFY(!entryExists(m_work->filePath(u"list.mov"_s)));
 }
 
 QTEST_MAIN(TestConversionRun)

@@ -165,21 +165,32 @@ void TestForm1::homePageOpensOnlyOnDrawSeven_data()
 {
     QTest::addColumn<int>("draw");
     QTest::addColumn<QString>("homePage");
-    QTest::addColumn<bool>("opens");
+    QTest::addColumn<bool>("desktopOpensIt");
+    QTest::addColumn<QString>("opened"); // empty: nothing is opened
+    QTest::addColumn<QString>("reported"); // the report's first line; empty: none
     const QString page = u"https://reelwright.test/start"_s;
-    QTest::newRow("1") << 1 << page << false;
-    QTest::newRow("6") << 6 << page << false;
-    QTest::newRow("7") << 7 << page << true;
-    QTest::newRow("100") << 100 << page << false;
-    QTest::newRow("7 without a home page") << 7 << QString() << false;
+    QTest::newRow("1") << 1 << page << true << QString() << QString();
+    QTest::newRow("6") << 6 << page << true << QString() << QString();
+    QTest::newRow("7") << 7 << page << true << page << QString();
+    QTest::newRow("100") << 100 << page << true << QString() << QString();
+    QTest::newRow("7 without a home page") << 7 << QString() << true << QString() << QString();
+    QTest::newRow("7 without a scheme") << 7 << u"www.reelwright.test"_s << true << u"https://www.reelwright.test"_s
+                                        << QString();
+    QTest::newRow("7, the desktop cannot open it")
+        << 7 << page << false << page << u"The home page %1 cannot be opened"_s.arg(page);
+    QTest::newRow("7, a local file") << 7 << u"file:///etc/passwd"_s << true << QString()
+                                     << u"The home page file:///etc/passwd is not a web address, so it is not opened"_s;
 }
 
 void TestForm1::homePageOpensOnlyOnDrawSeven()
 {
     QFETCH(int, draw);
     QFETCH(QString, homePage);
-    QFETCH(bool, opens);
+    QFETCH(bool, desktopOpensIt);
+    QFETCH(QString, opened);
+    QFETCH(QString, reported);
     ScriptedDialogs dialogs;
+    dialogs.openUrlAnswers.enqueue(desktopOpensIt);
     int draws = 0;
     Form1Setup setup;
     setup.drawOneToHundred = [&] {
@@ -189,8 +200,14 @@ void TestForm1::homePageOpensOnlyOnDrawSeven()
     setup.homePage = homePage;
     Form1 form(dialogs, setup);
     QCOMPARE(draws, 1);
-    QCOMPARE(dialogs.openedUrls, opens ? QList<QUrl>{QUrl(homePage)} : QList<QUrl>{});
-    QVERIFY(dialogs.messages.isEmpty());
+    QCOMPARE(dialogs.openedUrls, opened.isEmpty() ? QList<QUrl>{} : QList<QUrl>{QUrl(opened)});
+    if (reported.isEmpty()) {
+        QVERIFY(dialogs.messages.isEmpty());
+    } else {
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages.front().text.section(u"\r\n"_s, 0, 1),
+            reported + u"\r\nin Framesmith2021/08/31.Form1.Form_Load at line 108"_s);
+    }
 }
 
 void TestForm1::progressBarKeepsFractionsAndValuesPast100()

@@ -29,9 +29,10 @@ QString ScriptedDialogs::chooseFolder(QWidget *owner, const QString &title, cons
     return folderAnswers.isEmpty() ? QString() : folderAnswers.dequeue();
 }
 
-void ScriptedDialogs::openUrl(const QUrl &url)
+bool ScriptedDialogs::openUrl(const QUrl &url)
 {
     openedUrls << url;
+    return openUrlAnswers.isEmpty() || openUrlAnswers.dequeue();
 }
 
 MessageAnswer ScriptedDialogs::showMessage(const MessageRequest &request)

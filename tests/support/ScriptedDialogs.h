@@ -26,11 +26,13 @@ public:
     };
 
     // Answers, used in order; when a queue is empty the answer is OK, Cancel
-    // for the file and folder dialogs, and the empty text for the input box.
+    // for the file and folder dialogs, the empty text for the input box, and
+    // success for opening an address.
     QQueue<MessageAnswer> messageAnswers;
     QQueue<QVariant> fileNameAnswers; // a QString, or an int: a RuntimeError number to throw
     QQueue<QString> folderAnswers;
     QQueue<QString> inputAnswers;
+    QQueue<bool> openUrlAnswers; // whether the desktop opened the address
 
     // Called while a message box is "open", as a person could act meanwhile.
     std::function<void(const MessageRequest &)> whileMessageShown;
@@ -45,7 +47,7 @@ public:
 
     QString openFileNames(QWidget *owner, const OpenFileRequest &request) override;
     QString chooseFolder(QWidget *owner, const QString &title, const QString &startFolder) override;
-    void openUrl(const QUrl &url) override;
+    bool openUrl(const QUrl &url) override;
 
 protected:
     MessageAnswer showMessage(const MessageRequest &request) override;
