@@ -69,6 +69,14 @@ void TestQtDialogs::messageBoxShowsTitleTextAndIcon()
     QCOMPARE(title, u"Reelwright"_s);
     QCOMPARE(text, u"Done."_s);
     QCOMPARE(icon, QMessageBox::Warning);
+
+    QString details;
+    whenOpen<QMessageBox>([&](QMessageBox *box) {
+        details = box->detailedText();
+        box->button(QMessageBox::Ok)->click();
+    });
+    dialogs.messageWithDetails(u"Done."_s, u"/v/1.avi - reason 1\n/v/2.avi - reason 2"_s, MessageIcon::Warning);
+    QCOMPARE(details, u"/v/1.avi - reason 1\n/v/2.avi - reason 2"_s);
 }
 
 void TestQtDialogs::inputBoxShowsPromptLinesAndAnswers_data()
