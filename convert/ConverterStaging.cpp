@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ConverterStaging.h"
 
+#include "FileDescriptor.h"
 #include "PathHelpers.h"
 #include "RuntimeError.h"
 
@@ -22,25 +23,6 @@ namespace {
 
 constexpr QFileDevice::Permissions kOwnerOnly
     = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
-
-// Closes a descriptor however the function that opened it ends.
-class Descriptor final {
-public:
-    explicit Descriptor(int fd)
-        : m_fd(fd)
-    {
-    }
-    Q_DISABLE_COPY_MOVE(Descriptor)
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // True when fd reads exactly these bytes from its start.
 bool readsBytes(int fd, const QByteArray &bytes)
@@ -67,7 +49,7 @@ bool readsBytes(int fd, const QByteArray &bytes)
 // FIFO put in its place answers at once and is turned away by its type.
 bool holdsBytes(const QString &path, const QByteArray &bytes, struct stat *opened = nullptr)
 {
-    const Descriptor file(
+    const FileDescriptor file(
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
     struct stat info { };
     if (file.get() < 0 || ::fstat(file.get(), &info) != 0)

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PartialResult.h"
 
+#include "FileDescriptor.h"
 #include "FolderListing.h"
 #include "PathHelpers.h"
 
@@ -109,15 +110,13 @@ QString PublishResult(const QString &partial, const QString &destination)
     const QByteArray from = QFile::encodeName(partial);
     const QByteArray to = QFile::encodeName(destination);
     const QString exists = QStringLiteral("a file of that name already exists");
-    const int data = ::open(from.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
-    // EINVAL: a file system that keeps nothing to flush.
-    const bool flushed = data >= 0 && (::fsync(data) == 0 || errno == EINVAL);
-    const int flushError = errno;
-    if (data >= 0)
-        ::close(data);
-    if (!flushed)
-        return QStringLiteral("the result cannot be written to disk: %1")
-            .arg(QString::fromLocal8Bit(std::strerror(flushError)));
+    {
+        const FileDescriptor data(::open(from.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
+        // EINVAL: a file system that keeps nothing to flush.
+        if (!data.isOpen() || (::fsync(data.get()) != 0 && errno != EINVAL))
+            return QStringLiteral("the result cannot be written to disk: %1")
+                .arg(QString::fromLocal8Bit(std::strerror(errno)));
+    }
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
         return {};
     if (errno == EEXIST)

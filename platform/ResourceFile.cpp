@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ResourceFile.h"
 
+#include "FileDescriptor.h"
 #include "RuntimeError.h"
 
 #include <QFile>
@@ -13,24 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-class FileDescriptor final {
-public:
-    explicit FileDescriptor(int fd)
-        : m_fd(fd)
-    {
-    }
-    Q_DISABLE_COPY_MOVE(FileDescriptor)
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 RuntimeError accessError(const QString &path, const QString &why)
 {
