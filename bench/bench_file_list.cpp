@@ -307,13 +307,19 @@ int main(int argc, char *argv[])
         },
         [&] { return list.count(); }, [&] { list.removeAll(); },
         [&] { return list.count() == 0 && list.model()->rowCount() == 0; }}));
-    sides.push_back(std::make_unique<Side>(Actions{QStringLiteral("FileListWidget::appendPaths"),
+    // As a scan gathers them: the files of one folder at a time, which share
+    // its text; pathNumber changes folders every hundred paths.
+    sides.push_back(std::make_unique<Side>(Actions{QStringLiteral("FileListWidget::appendFolderFiles"),
         [&] {
-            QStringList paths;
-            paths.reserve(kItems);
-            for (int i = 0; i < kItems; ++i)
-                paths << pathNumber(i);
-            list.appendPaths(paths);
+            constexpr int kPerFolder = 100;
+            for (int first = 0; first < kItems; first += kPerFolder) {
+                const QString firstPath = pathNumber(first);
+                const qsizetype nameStart = firstPath.lastIndexOf(u'/') + 1;
+                QStringList names;
+                for (int i = first; i < first + kPerFolder; ++i)
+                    names << pathNumber(i).mid(nameStart);
+                list.appendFolderFiles(firstPath.left(nameStart), names);
+            }
         },
         sides.back()->actions.holdsAll, sides.back()->actions.removeSelectedAt, sides.back()->actions.count,
         sides.back()->actions.clear, sides.back()->actions.isEmpty}));
