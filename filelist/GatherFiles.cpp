@@ -93,8 +93,8 @@ void GatherFolderFiles(FolderScan &scan, const QString &folder, const QString &p
         // holds no separator, so collapsing the path leaves the name alone.
         QString itemFolder;
         steps.step(130, [&] { itemFolder = CollapseBackslashes(entry + u'/'); });
-        // ListFilesInFolder keeps only files that can be opened, so each is
-        // not tried again; a folder's files join the list together, in one
+        // Every name ListFilesInFolder gives can be opened and is not tried
+        // a second time. A folder's files join the list together, in one
         // change of the list.
         QStringList taken;
         for (const QString &name : std::as_const(names)) {

@@ -176,10 +176,13 @@ FolderContents ReadFolder(const QString &folder, const FolderReading &reading)
         } else if (::fstatat(fd, entry->d_name, &status, 0) == 0) {
             item.folder = S_ISDIR(status.st_mode);
             item.regular = S_ISREG(status.st_mode);
-            struct stat own { };
-            if (item.folder && reading.folderLooks)
-                lookAtFolder(item, entry->d_name, status,
-                    ::fstatat(fd, entry->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 ? own.st_mode : status.st_mode, facts);
+            if (item.folder && reading.folderLooks) {
+                // The attribute word marks a link by the entry's own mode.
+                struct stat own { };
+                item.folder = ::fstatat(fd, entry->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0;
+                if (item.folder)
+                    lookAtFolder(item, entry->d_name, status, own.st_mode, facts);
+            }
         }
         item.opens = item.regular && exact && facts.searchable();
         contents.entries.append(std::move(item));
