@@ -1,15 +1,26 @@
 // SPDX-FileCopyrightText: 2026 The Reelwright developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// What a list of a whole drive costs: 100,000 paths appended to the shown
-// file list and cleared again, against a QTreeWidget holding one
-// QTreeWidgetItem per path, in one process. The paths are made during the
-// append on both sides, as a scan makes them. Each side's memory is its peak
-// resident size above the size before it started (the peak is reset through
-// /proc/self/clear_refs, freed memory handed back with malloc_trim between
-// sides); the peak of the whole process is printed too. Exits non-zero when
-// a side did not hold every path, or when the list's worst round misses
-// 60 MB (counted either way) or 1 s for append and clear.
+// What a list of a whole drive costs, in two parts.
+//
+// First "Add All" in the shown window on a tree of 100,000 files in 10,000
+// folders: the peak resident size while the scan fills the list, above the
+// size before (the peak is reset through /proc/self/clear_refs), and what
+// the list keeps per path: the resident size after the scan less that after
+// "Clear List", both after malloc_trim, divided by the paths. Exits non-zero
+// when the list did not hold exactly the tree's files, when the growth is
+// above 25 MB or when a path keeps more than 150 bytes (in any round).
+//
+// Then 100,000 paths appended to the shown file list and cleared again,
+// against a QTreeWidget holding one QTreeWidgetItem per path, in one process.
+// The paths are made during the append on both sides, as a scan makes them.
+// Each side's memory is its peak resident size above the size before it
+// started (freed memory handed back with malloc_trim between sides); the
+// peak of the whole process is printed too. Exits non-zero when a side did
+// not hold every path, or when the list's worst round misses 60 MB (counted
+// either way) or 1 s for append and clear.
+#include "BenchFigures.h"
+#include "BenchTree.h"
 #include "FileListWidget.h"
 
 #include <QApplication>
@@ -17,6 +28,7 @@
 #include <QFile>
 #include <QFont>
 #include <QHeaderView>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -32,6 +44,8 @@ namespace {
 constexpr int kItems = 100'000;
 constexpr double kMemoryTargetMb = 60;
 constexpr double kTimeTargetMs = 1000;
+constexpr double kScanGrowthTargetMb = 25;
+constexpr double kBytesPerPathTarget = 150;
 
 // About 60 characters, every path distinct, as a scan of a camera archive
 // would list them.
@@ -156,6 +170,54 @@ void runOnce(Side &side, bool measured)
     }
 }
 
+// "Add All" on the tree, then "Clear List", in the shown window; false when
+// the list did not hold the tree's files or the figures miss their targets.
+bool measureScan(const QString &root, int rounds)
+{
+    const QStringList expected = BenchTree::ExpectedPaths(root);
+    BenchTree::ShownWindow window;
+    std::vector<double> growthMb, bytesPerPath, startMb;
+    bool complete = true;
+    // The first scan of the process counts too: it is the one a user sees.
+    for (int round = 0; round < rounds; ++round) {
+        malloc_trim(0);
+        const bool peakReset = resetPeak();
+        const qint64 before = statusKb("VmRSS");
+        window.addAll(root);
+        const qint64 peak = peakReset ? statusKb("VmHWM") : -1;
+        complete = window.holds(expected) && complete;
+        malloc_trim(0);
+        const qint64 filled = statusKb("VmRSS");
+        window.clearList();
+        complete = window.isEmpty() && complete;
+        malloc_trim(0);
+        const qint64 cleared = statusKb("VmRSS");
+        growthMb.push_back(double(peak - before) / 1024);
+        bytesPerPath.push_back(double(filled - cleared) * 1024 / double(expected.size()));
+        startMb.push_back(double(before) / 1024);
+    }
+    std::printf("\"Add All\" on %d files in %d folders (paths of about %.0f characters) in the shown window (\"%s\"), "
+                "%d rounds\n",
+        BenchTree::kFiles, BenchTree::kFolders, BenchTree::AverageLength(expected),
+        qPrintable(QGuiApplication::platformName()), rounds);
+    std::printf("  first scan of the process: growth %.2f MB, kept per path %.1f bytes\n", growthMb.front(),
+        bytesPerPath.front());
+    const BenchFigures growth = BenchFigures::of(growthMb);
+    const BenchFigures perPath = BenchFigures::of(bytesPerPath);
+    BenchFigures::of(startMb).print("resident before the scan", "MB");
+    growth.print("peak growth while the scan fills", "MB");
+    perPath.print("kept per path after malloc_trim", "bytes");
+    bool ok = complete;
+    if (!complete)
+        std::printf("  the list did not hold exactly the tree's files in order, or did not empty\n");
+    if (growth.min < 0 || growth.max > kScanGrowthTargetMb || perPath.max > kBytesPerPathTarget) {
+        std::printf("  missed the targets in its worst round: at most %.0f MB of growth, at most %.0f bytes a path\n",
+            kScanGrowthTargetMb, kBytesPerPathTarget);
+        ok = false;
+    }
+    return ok;
+}
+
 void print(const char *what, const std::vector<double> &values, const char *unit)
 {
     const Figures f = figuresOf(values);
@@ -166,9 +228,23 @@ void print(const char *what, const std::vector<double> &values, const char *unit
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int rounds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 5;
+    if (rounds < 1)
+        return 1;
+
+    QTemporaryDir work;
+    qputenv("XDG_CONFIG_HOME", work.filePath(QStringLiteral("config")).toUtf8());
+    // A tree made by an earlier run may be named.
+    const QString root = argc > 2 ? QString::fromLocal8Bit(argv[2]) : work.filePath(QStringLiteral("tree"));
+    if (!work.isValid() || (argc <= 2 && !BenchTree::Make(root))) {
+        std::fprintf(stderr, "could not make the tree\n");
+        return 1;
+    }
+    // First, while the heap holds nothing of the other part.
+    const bool scanOk = measureScan(root, rounds);
+    std::printf("\n");
+
     QFont arialBold(QStringLiteral("Arial"));
     arialBold.setPointSizeF(9);
     arialBold.setBold(true);
@@ -231,13 +307,19 @@ int main(int argc, char *argv[])
         },
         [&] { return list.count(); }, [&] { list.removeAll(); },
         [&] { return list.count() == 0 && list.model()->rowCount() == 0; }}));
-    sides.push_back(std::make_unique<Side>(Actions{QStringLiteral("FileListWidget::appendPaths"),
+    // As a scan gathers them: the files of one folder at a time, which share
+    // its text; pathNumber changes folders every hundred paths.
+    sides.push_back(std::make_unique<Side>(Actions{QStringLiteral("FileListWidget::appendFolderFiles"),
         [&] {
-            QStringList paths;
-            paths.reserve(kItems);
-            for (int i = 0; i < kItems; ++i)
-                paths << pathNumber(i);
-            list.appendPaths(paths);
+            constexpr int kPerFolder = 100;
+            for (int first = 0; first < kItems; first += kPerFolder) {
+                const QString firstPath = pathNumber(first);
+                const qsizetype nameStart = firstPath.lastIndexOf(u'/') + 1;
+                QStringList names;
+                for (int i = first; i < first + kPerFolder; ++i)
+                    names << pathNumber(i).mid(nameStart);
+                list.appendFolderFiles(firstPath.left(nameStart), names);
+            }
         },
         sides.back()->actions.holdsAll, sides.back()->actions.removeSelectedAt, sides.back()->actions.count,
         sides.back()->actions.clear, sides.back()->actions.isEmpty}));
@@ -285,6 +367,7 @@ int main(int argc, char *argv[])
             ok = false;
         }
     }
+    ok = ok && scanOk;
     std::printf("%s\n", ok ? "targets met" : "FAILED");
     return ok ? 0 : 1;
 }

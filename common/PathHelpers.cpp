@@ -87,7 +87,10 @@ QString StripExtension(const QString &text)
 
 QString CollapseBackslashes(const QString &path)
 {
-    if (path.isEmpty() || path.front() != kSeparator)
+    // Every path a scan lists passes here; most have nothing to collapse.
+    if (!path.contains(u"//"))
+        return path;
+    if (path.front() != kSeparator)
         return collapsePairs(path);
     qsizetype firstOther = 0;
     while (firstOther < path.size() && path[firstOther] == kSeparator)

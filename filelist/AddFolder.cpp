@@ -10,7 +10,7 @@ QStringList ListFilesInFolder(const QString &folder, const QString &pattern)
     // Each match is tested as FileCanBeOpened would test folder + name, from
     // what the listing itself says: a plain file is one, anything else is
     // looked up relative to the folder already open for the listing.
-    return SearchRegularFiles(folder.endsWith(u'/') ? folder : folder + u'/', pattern);
+    return SearchOpeningFiles(folder.endsWith(u'/') ? folder : folder + u'/', pattern);
 }
 
 bool FileCanBeOpened(const QString &path)

@@ -58,6 +58,11 @@ void FileListWidget::appendPaths(const QStringList &paths)
     m_model->append(paths);
 }
 
+void FileListWidget::appendFolderFiles(const QString &folder, const QStringList &names)
+{
+    m_model->append(folder, names);
+}
+
 int FileListWidget::count() const
 {
     return m_model->rowCount();
@@ -66,6 +71,11 @@ int FileListWidget::count() const
 QString FileListWidget::textAt(int index) const
 {
     return m_model->pathAt(index - 1);
+}
+
+bool FileListWidget::holdsText(int index, const QString &text) const
+{
+    return m_model->holds(index - 1, text);
 }
 
 void FileListWidget::setTextAt(int index, const QString &text)
@@ -180,6 +190,6 @@ bool IsListed(const FileListWidget &list, const QString &text)
     bool found = false;
     const int count = list.count();
     for (int i = 1; i <= count; ++i)
-        found = (list.textAt(i) == text) || found;
+        found = list.holdsText(i, text) || found;
     return found;
 }

@@ -22,8 +22,14 @@ public:
     void appendPath(const QString &path);
     // Appends the paths in their order, as one change of the list.
     void appendPaths(const QStringList &paths);
+    // Appends folder + name for each name in their order, as one change of
+    // the list; folder ends with its separator. The paths of one folder share
+    // its text.
+    void appendFolderFiles(const QString &folder, const QStringList &names);
     int count() const;
     QString textAt(int index) const;
+    // Whether item index holds exactly this text.
+    bool holdsText(int index, const QString &text) const;
     void setTextAt(int index, const QString &text);
     void removeAt(int index);
     void removeAll();

@@ -5,6 +5,7 @@
 #include "AddFolder.h"
 #include "ErrorReport.h"
 #include "FileAttributes.h"
+#include "FreeMemory.h"
 #include "PathHelpers.h"
 #include "RuntimeError.h"
 #include "ScanActivity.h"
@@ -25,14 +26,15 @@ bool removesFolder(int error)
     return error == RuntimeError::PermissionDenied || error == RuntimeError::PathNotFound;
 }
 
-// Removes the first entry equal to folder; the walk over the list goes on
-// with the entry that followed the current one.
-void removeFirstEqual(QStringList &folders, const QString &folder, qsizetype &current)
+// Removes the first entry equal to folder, and its place; the walk over the
+// list goes on with the entry that followed the current one.
+void removeFirstEqual(QStringList &folders, QList<qsizetype> &places, const QString &folder, qsizetype &current)
 {
     const qsizetype at = folders.indexOf(folder);
     if (at < 0)
         return;
     folders.removeAt(at);
+    places.removeAt(at);
     if (at <= current)
         --current;
 }
@@ -63,6 +65,15 @@ FolderScan::~FolderScan()
 {
     if (m_activity)
         m_activity->scanEnded();
+    // What a large scan noted on its way is handed back with it, not kept
+    // for the program while the list is all it leaves.
+    constexpr qsizetype kLargeScan = 1000;
+    const bool large = m_places.size() >= kLargeScan;
+    m_places = {};
+    m_placeOf = {};
+    m_firstPaths = {};
+    if (large)
+        ReturnFreeMemory();
 }
 
 void FolderScan::noteFiles(const QString &pattern)
@@ -70,10 +81,12 @@ void FolderScan::noteFiles(const QString &pattern)
     m_filePattern = std::make_unique<WildcardPattern>(pattern);
 }
 
-std::optional<QStringList> FolderScan::notedFiles(const QString &folder) const
+std::optional<QStringList> FolderScan::takeNotedFiles(const QString &folder)
 {
-    const auto place = m_places.constFind(folder);
-    return place == m_places.cend() ? std::nullopt : place->files;
+    const qsizetype place = m_placeOf.value(folder, -1);
+    if (place < 0)
+        return std::nullopt;
+    return std::exchange(m_places[place].files, std::nullopt);
 }
 
 bool FolderScan::stopped() const
@@ -91,11 +104,18 @@ bool FolderScan::processEvents()
     return !stopped();
 }
 
-void FolderScan::rememberStartingFolder(const QString &folder, const FolderId &id)
+// A folder the scan found was looked at when its parent was read; a
+// starting folder is looked at now.
+std::optional<int> FolderScan::attributeWordOf(const QString &folder, qsizetype place) const
 {
-    if (m_places.contains(folder))
-        return;
-    Place place{id, {}, {}, {}};
+    if (place >= 0 && m_places[place].parent >= 0)
+        return m_places[place].word;
+    return FolderAttributeWord(folder);
+}
+
+qsizetype FolderScan::rememberStartingFolder(const QString &folder, const FolderId &id)
+{
+    Place place{id, -1, {}, {}, 0};
     // The folders the path leads through count as ancestors too, so a link
     // back to any of them is not entered.
     const QString absolute = QFileInfo(folder).absoluteFilePath();
@@ -106,19 +126,16 @@ void FolderScan::rememberStartingFolder(const QString &folder, const FolderId &i
     }
     if (const auto root = IdentityOf(QStringLiteral("/")))
         place.outside << *root;
-    m_places.insert(folder, place);
+    m_places.append(place);
+    m_placeOf.insert(folder, m_places.size() - 1);
+    return m_places.size() - 1;
 }
 
-bool FolderScan::isOwnAncestor(const QString &folder, const FolderId &id) const
+bool FolderScan::isOwnAncestor(qsizetype place, const FolderId &id) const
 {
-    QString key = folder;
-    while (!key.isEmpty()) {
-        const auto place = m_places.constFind(key);
-        if (place == m_places.cend())
-            return false;
-        if (place->id == id || place->outside.contains(id))
+    for (; place >= 0; place = m_places[place].parent) {
+        if (m_places[place].id == id || m_places[place].outside.contains(id))
             return true;
-        key = place->parent;
     }
     return false;
 }
@@ -145,14 +162,22 @@ bool FolderScan::listedElsewhere(const QString &folder, const FolderId &id)
 
 void FolderScan::GetSubDirectories2016(QStringList &folders, bool recurse)
 {
+    QList<qsizetype> places(folders.size(), -1);
+    scanLevel(folders, places, recurse);
+}
+
+void FolderScan::scanLevel(QStringList &folders, QList<qsizetype> &places, bool recurse)
+{
     ReportingProcedure procedure(m_dialogs, kLocation);
     QStringList found;
+    QList<qsizetype> foundPlaces;
     procedure.step(104, [&] { found.clear(); });
 
     for (qsizetype i = 0; i < folders.size(); ++i) {
         const QString folder = folders[i];
+        qsizetype place = places[i] >= 0 ? places[i] : m_placeOf.value(folder, -1);
         // Whether it is a folder and its attribute word come from one look.
-        const std::optional<int> word = FolderAttributeWord(folder);
+        const std::optional<int> word = attributeWordOf(folder, place);
         if (!word)
             continue;
         if (folder.size() >= kLongestPath)
@@ -160,15 +185,15 @@ void FolderScan::GetSubDirectories2016(QStringList &folders, bool recurse)
 
         // A folder found by this scan is known already; a starting folder is
         // looked up, with the folders its path leads through.
-        if (!m_places.contains(folder)) {
+        if (place < 0) {
             std::optional<FolderId> id;
             procedure.step(112, [&] { id = IdentityOf(folder); });
             if (!id) {
                 // The folder went away between the two looks.
-                removeFirstEqual(folders, folder, i);
+                removeFirstEqual(folders, places, folder, i);
                 continue;
             }
-            rememberStartingFolder(folder, *id);
+            place = rememberStartingFolder(folder, *id);
             // Noted so that other paths to it are passed over; the starting
             // folder itself is listed whatever the answer.
             listedElsewhere(folder, *id);
@@ -180,12 +205,12 @@ void FolderScan::GetSubDirectories2016(QStringList &folders, bool recurse)
 
         FolderContents contents;
         FolderReading reading;
-        reading.folderIdentities = true;
+        reading.folderLooks = true;
         procedure.step(118, [&] { contents = ReadFolder(folder, reading); });
         QStringList files;
         for (const FolderEntry &entry : std::as_const(contents.entries)) {
             if (!entry.folder) {
-                if (m_filePattern && entry.regular && m_filePattern->matchesKey(entry.key))
+                if (m_filePattern && entry.opens && m_filePattern->matchesKey(entry.key))
                     files << entry.name;
                 continue;
             }
@@ -202,35 +227,42 @@ void FolderScan::GetSubDirectories2016(QStringList &folders, bool recurse)
             // each folder holds two links to the next, the paths would double
             // with every level.
             const QString subfolder = folder + name + u'/';
-            if (isOwnAncestor(folder, entry.id) || listedElsewhere(subfolder, entry.id))
+            if (isOwnAncestor(place, entry.id) || listedElsewhere(subfolder, entry.id))
                 continue;
             procedure.step(132, [&] {
-                m_places.insert(subfolder, Place{entry.id, folder, {}, {}});
+                m_places.append(Place{entry.id, place, {}, {}, entry.word});
+                m_placeOf.insert(subfolder, m_places.size() - 1);
                 found << subfolder;
+                foundPlaces << m_places.size() - 1;
             });
         }
         if (m_filePattern && contents.error == 0)
-            m_places[folder].files = files;
+            m_places[place].files = files;
         if (removesFolder(contents.error))
-            removeFirstEqual(folders, folder, i);
+            removeFirstEqual(folders, places, folder, i);
     }
 
     if (recurse && !found.isEmpty()) {
-        procedure.step(150, [&] { GetSubDirectories2016(found, true); });
+        procedure.step(150, [&] { scanLevel(found, foundPlaces, true); });
         if (stopped())
             return;
     }
 
-    for (const QString &subfolder : std::as_const(found)) {
+    for (qsizetype i = 0; i < found.size(); ++i) {
+        const QString &subfolder = found[i];
         std::optional<int> word;
         if (!procedure.test(154, [&] {
-                word = FolderAttributeWord(subfolder);
+                word = attributeWordOf(subfolder, foundPlaces[i]);
                 return word.has_value();
             }))
             continue;
         if (!processEvents())
             return;
-        if (procedure.test(158, [&] { return FolderPassesAttributeRule(subfolder, *word); }))
-            procedure.step(160, [&] { folders << subfolder; });
+        if (procedure.test(158, [&] { return FolderPassesAttributeRule(subfolder, *word); })) {
+            procedure.step(160, [&] {
+                folders << subfolder;
+                places << foundPlaces[i];
+            });
+        }
     }
 }

@@ -37,9 +37,9 @@ public:
     // match pattern are noted as ListFilesInFolder would list them, so that
     // gathering files need not read every folder a second time.
     void noteFiles(const QString &pattern);
-    // The noted files of a folder entry; none when the scan did not read the
-    // whole folder.
-    std::optional<QStringList> notedFiles(const QString &folder) const;
+    // The noted files of a folder entry, handed over once; none when the
+    // scan did not read the whole folder.
+    std::optional<QStringList> takeNotedFiles(const QString &folder);
 
     bool stopped() const;
 
@@ -51,20 +51,28 @@ public:
     bool processEvents();
 
 private:
+    // A folder the scan has met, by its entry in the folder lists.
     struct Place {
         FolderId id;
-        QString parent; // the entry this folder was found in; empty for a starting folder
+        qsizetype parent = -1; // the place this folder was found in; none for a starting folder
         QList<FolderId> outside; // for a starting folder: the folders its path leads through
         std::optional<QStringList> files;
+        int word = 0; // for a folder found by the scan: its attribute word
     };
 
-    bool isOwnAncestor(const QString &folder, const FolderId &id) const;
+    // GetSubDirectories2016 with, for each folder, its place when known
+    // (found folders) or -1, so that a level need not look its folders up
+    // by their texts.
+    void scanLevel(QStringList &folders, QList<qsizetype> &places, bool recurse);
+    std::optional<int> attributeWordOf(const QString &folder, qsizetype place) const;
+    bool isOwnAncestor(qsizetype place, const FolderId &id) const;
     bool listedElsewhere(const QString &folder, const FolderId &id);
-    void rememberStartingFolder(const QString &folder, const FolderId &id);
+    qsizetype rememberStartingFolder(const QString &folder, const FolderId &id);
 
     Dialogs &m_dialogs;
     ScanActivity *m_activity;
-    QHash<QString, Place> m_places;
+    QList<Place> m_places;
+    QHash<QString, qsizetype> m_placeOf; // by the folder's entry
     QHash<FolderId, QString> m_firstPaths; // the path the scan first met each folder by
     std::unique_ptr<WildcardPattern> m_filePattern;
     QElapsedTimer m_sinceEvents;

@@ -18,10 +18,10 @@ namespace {
 constexpr int kHiddenFile = AttributeHidden | AttributeArchive;
 
 // The hidden mark comes from the name, so only dot files need a look at
-// their attributes.
-bool isOnlyHidden(const QString &path, const QString &name)
+// their attributes, and only theirs need their path.
+bool isOnlyHidden(const QString &folder, const QString &name)
 {
-    return name.startsWith(u'.') && AttributeWord(path) == kHiddenFile;
+    return name.startsWith(u'.') && AttributeWord(folder + name) == kHiddenFile;
 }
 
 class Steps final {
@@ -84,19 +84,25 @@ void GatherFolderFiles(FolderScan &scan, const QString &folder, const QString &p
         steps.step(122, [&] { entry.chop(1); });
         QStringList names;
         steps.step(124, [&] {
-            const std::optional<QStringList> noted = scan.notedFiles(entry + u'/');
-            names = noted ? *noted : ListFilesInFolder(entry, pattern);
+            std::optional<QStringList> noted = scan.takeNotedFiles(entry + u'/');
+            names = noted ? std::move(*noted) : ListFilesInFolder(entry, pattern);
         });
-        // A folder's files join the list together, in one change of the list.
+        if (names.isEmpty())
+            continue;
+        // Every item of a folder is the folder's text and a name: a name
+        // holds no separator, so collapsing the path leaves the name alone.
+        QString itemFolder;
+        steps.step(130, [&] { itemFolder = CollapseBackslashes(entry + u'/'); });
+        // Every name ListFilesInFolder gives can be opened and is not tried
+        // a second time. A folder's files join the list together, in one
+        // change of the list.
         QStringList taken;
         for (const QString &name : std::as_const(names)) {
             if (steps.test(128, [&] { return name.startsWith(u'~'); }))
                 continue;
-            QString path;
-            steps.step(130, [&] { path = entry + u'/' + name; });
-            if (steps.test(134, [&] { return FileCanBeOpened(path) && !isOnlyHidden(path, name); }))
-                taken << CollapseBackslashes(path);
+            if (steps.test(134, [&] { return !isOnlyHidden(itemFolder, name); }))
+                taken << name;
         }
-        steps.step(134, [&] { list.appendPaths(taken); });
+        steps.step(134, [&] { list.appendFolderFiles(itemFolder, taken); });
     }
 }

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PathListModel.h"
 
+#include "FreeMemory.h"
+
 PathListModel::PathListModel(QObject *parent)
     : QAbstractListModel(parent)
 {
@@ -42,14 +44,19 @@ void PathListModel::setHeaderText(const QString &text)
 
 QString PathListModel::pathAt(int row) const
 {
-    return m_paths.value(row);
+    return m_paths.at(row);
+}
+
+bool PathListModel::holds(int row, const QString &text) const
+{
+    return m_paths.holds(row, text);
 }
 
 void PathListModel::setPathAt(int row, const QString &path)
 {
     if (row < 0 || row >= m_paths.size())
         return;
-    m_paths[row] = path;
+    m_paths.replace(row, path);
     const QModelIndex changed = index(row);
     Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole});
 }
@@ -68,7 +75,18 @@ void PathListModel::append(const QStringList &paths)
         return;
     const int first = int(m_paths.size());
     beginInsertRows(QModelIndex(), first, first + int(paths.size()) - 1);
-    m_paths.append(paths);
+    for (const QString &path : paths)
+        m_paths.append(path);
+    endInsertRows();
+}
+
+void PathListModel::append(const QString &folder, const QStringList &names)
+{
+    if (names.isEmpty())
+        return;
+    const int first = int(m_paths.size());
+    beginInsertRows(QModelIndex(), first, first + int(names.size()) - 1);
+    m_paths.append(folder, names);
     endInsertRows();
 }
 
@@ -83,10 +101,10 @@ void PathListModel::removeAt(int row)
 
 void PathListModel::clear()
 {
-    if (m_paths.isEmpty())
+    if (m_paths.size() == 0)
         return;
     beginResetModel();
-    // Gives the memory back, not only the rows.
-    m_paths = QStringList();
+    m_paths.clear();
     endResetModel();
+    ReturnFreeMemory();
 }

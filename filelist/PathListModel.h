@@ -2,12 +2,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "PathTable.h"
+
 #include <QAbstractListModel>
 #include <QStringList>
 
 // The texts of the file list, one row per path and nothing else: a scan of a
-// whole drive lists a hundred thousand paths, so a row costs its string and
-// no object of its own.
+// whole drive lists a hundred thousand paths, so a row costs a few bytes of
+// a PathTable and no object of its own.
 class PathListModel final : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -23,13 +25,18 @@ public:
 
     // Rows are counted from 0 here; out-of-range rows are ignored.
     QString pathAt(int row) const;
+    bool holds(int row, const QString &text) const;
     void setPathAt(int row, const QString &path);
     void append(const QString &path);
     void append(const QStringList &paths);
+    // folder + name for each name, as one change; folder ends with its
+    // separator.
+    void append(const QString &folder, const QStringList &names);
     void removeAt(int row);
+    // Gives the memory of the texts back as well.
     void clear();
 
 private:
-    QStringList m_paths;
+    PathTable m_paths;
     QString m_headerText;
 };

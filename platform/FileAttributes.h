@@ -30,6 +30,22 @@ enum FileAttribute : int {
 // refused, 75 otherwise) when the entry cannot be read.
 int AttributeWord(const QString &path);
 
+// What an attribute word is made of, as a look at the entry finds it.
+struct EntryLook {
+    unsigned mode = 0; // the entry's own mode: a link is not followed
+    bool leadsToFolder = false; // a folder, or a link that leads to one
+    bool onKernelFileSystem = false; // a folder of one of the kernel's own file systems
+};
+
+// The attribute word of an entry with this name, as AttributeWord works it
+// out; for a listing that has looked at its entries already.
+int AttributeWordOf(QStringView name, const EntryLook &look);
+
+// True when the folder at this path lies on one of the kernel's own file
+// systems (processes, devices, control files), which hold no user's files.
+bool IsOnKernelFileSystem(const QByteArray &nativePath);
+bool IsOnKernelFileSystem(int folderDescriptor);
+
 // The attribute word of a path that leads to a folder (a link to one
 // included); none for anything else or a path that cannot be read. One look
 // answers both questions a scan asks of every folder.
@@ -37,7 +53,7 @@ std::optional<int> FolderAttributeWord(const QString &path);
 
 // True for the names of the folders that a desktop keeps for itself: the
 // trash folders ".Trash" and ".Trash-<user number>", and "lost+found".
-bool IsSystemFolderName(const QString &name);
+bool IsSystemFolderName(QStringView name);
 
 // True when the path names the root of the file system ("/", "//", ...).
 bool IsRootFolder(const QString &path);

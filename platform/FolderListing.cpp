@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FolderListing.h"
 
+#include "FileAttributes.h"
 #include "NativeNames.h"
 #include "RuntimeError.h"
 
@@ -9,7 +10,9 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -52,6 +55,61 @@ private:
     DIR *m_dir;
 };
 
+// What the entries of one open folder have in common, looked up once and
+// only when an entry needs it.
+class FolderFacts final {
+public:
+    FolderFacts(const QByteArray &nativePath, int descriptor)
+        : m_nativePath(nativePath)
+        , m_descriptor(descriptor)
+    {
+    }
+    Q_DISABLE_COPY_MOVE(FolderFacts)
+
+    // Whether names may be looked up in the folder, as opening one of its
+    // files by its path does.
+    bool searchable()
+    {
+        if (!m_searchable)
+            m_searchable = ::faccessat(m_descriptor, ".", X_OK, AT_EACCESS) == 0;
+        return *m_searchable;
+    }
+
+    // Whether the subfolder with this status, reached through name, lies on
+    // one of the kernel's own file systems. A subfolder on the folder's own
+    // device shares its file system; only a mount needs a look of its own.
+    bool onKernelFileSystem(const char *name, const struct stat &status)
+    {
+        if (!m_device) {
+            struct stat own { };
+            m_device = ::fstat(m_descriptor, &own) == 0 ? own.st_dev : ~dev_t(0);
+            m_onKernelFileSystem = IsOnKernelFileSystem(m_descriptor);
+        }
+        if (status.st_dev == *m_device)
+            return m_onKernelFileSystem;
+        return IsOnKernelFileSystem(m_nativePath + '/' + name);
+    }
+
+private:
+    const QByteArray &m_nativePath;
+    int m_descriptor;
+    std::optional<bool> m_searchable;
+    std::optional<dev_t> m_device;
+    bool m_onKernelFileSystem = false;
+};
+
+// Fills in the identity and attribute word of a folder entry from its
+// status (links followed) and, for a link, the link's own mode.
+void lookAtFolder(FolderEntry &item, const char *name, const struct stat &status, mode_t ownMode, FolderFacts &facts)
+{
+    item.id = FolderId{quint64(status.st_dev), quint64(status.st_ino)};
+    EntryLook look;
+    look.mode = ownMode;
+    look.leadsToFolder = true;
+    look.onKernelFileSystem = facts.onKernelFileSystem(name, status);
+    item.word = AttributeWordOf(item.name, look);
+}
+
 } // namespace
 
 QString ListingKey(const QString &name)
@@ -78,12 +136,14 @@ std::optional<FolderId> IdentityOf(const QString &path)
 FolderContents ReadFolder(const QString &folder, const FolderReading &reading)
 {
     FolderContents contents;
-    const OpenFolder dir(NativePath(folder));
+    const QByteArray nativePath = NativePath(folder);
+    const OpenFolder dir(nativePath);
     if (!dir.get()) {
         contents.error = listingError(errno);
         return contents;
     }
     const int fd = ::dirfd(dir.get());
+    FolderFacts facts(nativePath, fd);
     for (;;) {
         errno = 0;
         const dirent *entry = ::readdir(dir.get());
@@ -95,27 +155,37 @@ FolderContents ReadFolder(const QString &folder, const FolderReading &reading)
         if (isDotOrDotDot(entry->d_name))
             continue;
         FolderEntry item;
-        item.name = NameFromNative(entry->d_name);
+        bool exact = true;
+        item.name = NameFromNative(entry->d_name, &exact);
         item.key = ListingKey(item.name);
         if (reading.keep && !reading.keep(item.key))
             continue;
-        // Anything that is neither a plain file nor a folder may lead to one
-        // of them, or to neither, and is looked up, relative to the open
-        // folder; a folder only when its identity is asked for.
-        const bool lookUp = entry->d_type == DT_DIR ? reading.folderIdentities : entry->d_type != DT_REG;
-        if (!lookUp) {
-            item.folder = entry->d_type == DT_DIR;
-            item.regular = entry->d_type == DT_REG;
-        } else {
-            struct stat status { };
-            if (::fstatat(fd, entry->d_name, &status, 0) == 0) {
-                item.folder = S_ISDIR(status.st_mode);
-                item.regular = S_ISREG(status.st_mode);
+        // The listing says what a plain file or a folder is; anything else
+        // may lead to one of them, or to neither, and is looked up, relative
+        // to the open folder, as is a folder whose identity is asked for.
+        struct stat status { };
+        if (entry->d_type == DT_REG) {
+            item.regular = true;
+        } else if (entry->d_type == DT_DIR) {
+            item.folder = true;
+            if (reading.folderLooks) {
+                item.folder = ::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0;
                 if (item.folder)
-                    item.id = FolderId{quint64(status.st_dev), quint64(status.st_ino)};
+                    lookAtFolder(item, entry->d_name, status, status.st_mode, facts);
+            }
+        } else if (::fstatat(fd, entry->d_name, &status, 0) == 0) {
+            item.folder = S_ISDIR(status.st_mode);
+            item.regular = S_ISREG(status.st_mode);
+            if (item.folder && reading.folderLooks) {
+                // The attribute word marks a link by the entry's own mode.
+                struct stat own { };
+                item.folder = ::fstatat(fd, entry->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0;
+                if (item.folder)
+                    lookAtFolder(item, entry->d_name, status, own.st_mode, facts);
             }
         }
-        contents.entries << item;
+        item.opens = item.regular && exact && facts.searchable();
+        contents.entries.append(std::move(item));
     }
     std::sort(contents.entries.begin(), contents.entries.end(), [](const FolderEntry &a, const FolderEntry &b) {
         const int folded = QString::compare(a.key, b.key, Qt::CaseSensitive);

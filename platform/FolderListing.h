@@ -36,7 +36,13 @@ struct FolderEntry {
     QString key; // see ListingKey
     bool folder = false; // a folder, or a link that leads to one
     bool regular = false; // a regular file, or a link that leads to one
-    FolderId id; // filled for folders only
+    // A regular file that opens by the folder's path and this name: the name
+    // is the file's own (its bytes are UTF-8) and the folder lets names be
+    // looked up in it.
+    bool opens = false;
+    // For folders, when FolderReading::folderLooks asks for them.
+    FolderId id;
+    int word = 0; // the attribute word, see AttributeWord
 };
 
 // What a folder holds, "." and ".." left out, in listing order.
@@ -52,8 +58,8 @@ struct FolderContents {
 struct FolderReading {
     // Only entries whose ListingKey passes are kept; none means all.
     std::function<bool(const QString &key)> keep;
-    // Look every folder up for its identity.
-    bool folderIdentities = false;
+    // Look every folder up for its identity and attribute word.
+    bool folderLooks = false;
 };
 
 FolderContents ReadFolder(const QString &folder, const FolderReading &reading = {});

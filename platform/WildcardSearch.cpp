@@ -16,7 +16,7 @@ qsizetype nextCharacter(QStringView text, qsizetype at)
     return at + 1;
 }
 
-QStringList search(const QString &folder, const QString &pattern, bool regularOnly)
+QStringList search(const QString &folder, const QString &pattern, bool openingOnly)
 {
     const WildcardPattern wildcard(pattern);
     FolderReading reading;
@@ -29,7 +29,7 @@ QStringList search(const QString &folder, const QString &pattern, bool regularOn
             contents.error, QStringLiteral("%1: %2").arg(RuntimeError::standardDescription(contents.error), folder));
     QStringList names;
     for (const FolderEntry &entry : contents.entries) {
-        if (!entry.folder && (entry.regular || !regularOnly))
+        if (!entry.folder && (entry.opens || !openingOnly))
             names << entry.name;
     }
     return names;
@@ -92,7 +92,7 @@ QStringList SearchFiles(const QString &folder, const QString &pattern)
     return search(folder, pattern, false);
 }
 
-QStringList SearchRegularFiles(const QString &folder, const QString &pattern)
+QStringList SearchOpeningFiles(const QString &folder, const QString &pattern)
 {
     return search(folder, pattern, true);
 }

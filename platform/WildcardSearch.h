@@ -28,7 +28,9 @@ bool WildcardMatches(const QString &pattern, const QString &name);
 // throws RuntimeError (70, or 75).
 QStringList SearchFiles(const QString &folder, const QString &pattern);
 
-// The same names, less those that are not regular files (links followed):
-// FIFOs, devices, sockets and broken links. A plain file is taken at the
-// folder's word; whoever opens it looks it up by its path anyway.
-QStringList SearchRegularFiles(const QString &folder, const QString &pattern);
+// The same names, less those that would not open as regular files by the
+// folder's path and the name (links followed): FIFOs, devices, sockets,
+// broken links, names whose bytes are not UTF-8 and every name of a folder
+// that does not let names be looked up. A plain file is taken at the
+// folder's word, without a look of its own.
+QStringList SearchOpeningFiles(const QString &folder, const QString &pattern);

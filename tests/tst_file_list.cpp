@@ -64,6 +64,8 @@ private Q_SLOTS:
     void removalLeavesASensibleSelection();
     void changedTextIsRepainted();
     void pathsAppendInOrderAsOneChange();
+    void textsComeBackExactly_data();
+    void textsComeBackExactly();
     void clearingEndsTheSelection();
     void itemsAreFoundWhereTheyAreDrawn();
     void wideColumnScrollsSideways();
@@ -250,6 +252,44 @@ void TestFileList::pathsAppendInOrderAsOneChange()
     QCOMPARE(inserted.front().at(1).toInt(), 1);
     QCOMPARE(inserted.front().at(2).toInt(), 3);
     QCOMPARE(itemsOf(list), (QStringList{u"/v/A.avi"_s, u"/v/B.avi"_s, u"/v/C.avi"_s, u"/v/B.avi"_s}));
+}
+
+void TestFileList::textsComeBackExactly_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("plain") << u"/v/clip.avi"_s;
+    QTest::newRow("accented") << u"/Vidéos/Été à Genève.avi"_s;
+    QTest::newRow("beyond one byte") << u"/видео/片段.avi"_s;
+    QTest::newRow("outside the basic plane") << u"/v/😀.avi"_s;
+    QTest::newRow("lone surrogate") << u"/v/"_s + QChar(0xdc00) + u".avi"_s;
+    QTest::newRow("folder wide, name plain") << u"/片段/clip.avi"_s;
+    QTest::newRow("no separator") << u"clip.avi"_s;
+    QTest::newRow("separators only") << u"//"_s;
+    QTest::newRow("doubled separators") << u"/Videos//one.avi"_s;
+    QTest::newRow("empty") << QString();
+    QTest::newRow("long name") << u"/v/"_s + QString(300, u'x');
+    QTest::newRow("long wide folder") << QString(200, QChar(0x4e00)) + u"/a"_s;
+}
+
+// Each item keeps exactly its text, whatever its characters, also beside
+// other items of the same folder and after the list's storage has been
+// rearranged by many changes.
+void TestFileList::textsComeBackExactly()
+{
+    QFETCH(QString, text);
+    FileListWidget list;
+    list.appendPaths({u"/v/before.avi"_s, text});
+    list.appendFolderFiles(u"/v/"_s, {u"after.avi"_s});
+    QCOMPARE(itemsOf(list), (QStringList{u"/v/before.avi"_s, text, u"/v/after.avi"_s}));
+    QVERIFY(IsListed(list, text));
+    QVERIFY(!IsListed(list, text + u'x'));
+    QVERIFY(text.isEmpty() || !IsListed(list, text.chopped(1) + QChar(1)));
+
+    for (int i = 0; i < 20000; ++i)
+        list.setTextAt(2, i % 2 ? text : u"/v/other/clip%1.avi"_s.arg(i));
+    QCOMPARE(itemsOf(list), (QStringList{u"/v/before.avi"_s, text, u"/v/after.avi"_s}));
+    list.removeAt(1);
+    QCOMPARE(itemsOf(list), (QStringList{text, u"/v/after.avi"_s}));
 }
 
 void TestFileList::clearingEndsTheSelection()

@@ -19,6 +19,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <linux/magic.h>
 #include <memory>
 #include <sys/socket.h>
@@ -114,6 +115,18 @@ int scanAsStranger(int argc, char **argv)
     return 0;
 }
 
+// Entered like scanAsStranger: prints, for each folder, the files it lists.
+int listAsStranger(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    for (int i = 2; i < argc; ++i) {
+        const QString folder = QString::fromLocal8Bit(argv[i]);
+        const QStringList names = ListFilesInFolder(folder, u"*.*"_s);
+        std::printf("%s: %s\n", argv[i], names.join(u' ').toLocal8Bit().constData());
+    }
+    return 0;
+}
+
 } // namespace
 
 class TestFolderScan final : public QObject {
@@ -152,6 +165,7 @@ private Q_SLOTS:
     void listFilesInFolder();
     void listFilesKeepsEveryOneOf150Matches();
     void listFilesPassesOverSpecialFilesWithoutBlocking();
+    void listFilesPassesOverFilesOfAFolderThatCannotBeSearched();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -251,6 +265,15 @@ void TestFolderScan::kernelFileSystemsArePassedOver()
     QCOMPARE(AttributeWord(mountPoint), 22);
     QCOMPARE(AttributeWord(mountPoint + u'/'), 22);
     QVERIFY(!FolderPassesAttributeRule(mountPoint + u'/', AttributeWord(mountPoint)));
+
+    // Nor is the mount returned by a scan of the folder that holds it, which
+    // lists its other folders.
+    ScriptedDialogs dialogs;
+    FolderScan scan(dialogs);
+    QStringList folders = {u"/"_s};
+    scan.GetSubDirectories2016(folders, false);
+    QVERIFY(folders.size() > 1);
+    QVERIFY(!folders.contains(mountPoint + u'/'));
 }
 
 void TestFolderScan::attributeRule_data()
@@ -581,13 +604,44 @@ void TestFolderScan::listFilesPassesOverSpecialFilesWithoutBlocking()
     QVERIFY(makeSocket(m_root + u"/sock.avi"_s));
     QVERIFY(QFile::link(u"/dev/null"_s, m_root + u"/null.avi"_s));
     makeFiles(m_root, {u"clip.avi"_s});
+    // Its text holds '?' where the name's bytes are not UTF-8, so it would
+    // never open by that text.
+    const QByteArray notUtf8 = QFile::encodeName(m_root) + "/caf\xe9.avi";
+    const int fd = ::open(notUtf8.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    QVERIFY(fd >= 0);
+    ::close(fd);
     QCOMPARE(ListFilesInFolder(m_root, u"*.avi"_s), QStringList({u"clip.avi"_s}));
+    // The temporary folder's clean-up goes by text and cannot name it.
+    ::unlink(notUtf8.constData());
+}
+
+// A folder that lets its names be read but not looked up: none of its files
+// can be opened, so none is listed.
+void TestFolderScan::listFilesPassesOverFilesOfAFolderThatCannotBeSearched()
+{
+    if (QProcess::execute(u"unshare"_s, {u"-U"_s, u"true"_s}) != 0)
+        QSKIP("no user namespaces here: as root every folder can be searched");
+    makeFolders(m_root, {u"open"_s, u"shut"_s});
+    makeFiles(m_root, {u"open/a.avi"_s, u"shut/b.avi"_s});
+    setMode(m_root, 0755);
+    setMode(m_root + u"/shut"_s, 0444);
+    QProcess child;
+    child.start(u"unshare"_s,
+        {u"-U"_s, QCoreApplication::applicationFilePath(), u"--list-as-stranger"_s, m_root + u"/open"_s,
+            m_root + u"/shut"_s});
+    QVERIFY(child.waitForFinished(60000));
+    setMode(m_root + u"/shut"_s, 0755);
+    QCOMPARE(child.exitCode(), 0);
+    QCOMPARE(QString::fromLocal8Bit(child.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts),
+        QStringList({m_root + u"/open: a.avi"_s, m_root + u"/shut: "_s}));
 }
 
 int main(int argc, char **argv)
 {
     if (argc >= 2 && qstrcmp(argv[1], "--scan-as-stranger") == 0)
         return scanAsStranger(argc, argv);
+    if (argc >= 2 && qstrcmp(argv[1], "--list-as-stranger") == 0)
+        return listAsStranger(argc, argv);
     QCoreApplication app(argc, argv);
     TestFolderScan test;
     QTEST_SET_MAIN_SOURCE_PATH
