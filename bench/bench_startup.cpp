@@ -34,7 +34,6 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -364,7 +363,7 @@ int main(int argc, char *argv[])
     const char *busUsed = "the session's D-Bus";
     if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
         if (hasOption(argc, argv, "--no-session-bus")) {
-            busUsed = "no D-Bus session bus (each start launches one)";
+            busUsed = "no D-Bus session bus (each start runs dbus-launch)";
         } else if (bus.start()) {
             settings.push_back("DBUS_SESSION_BUS_ADDRESS=" + bus.address());
             busUsed = "a D-Bus session bus of the benchmark's";
