@@ -109,6 +109,8 @@ Form1::Form1(Dialogs &dialogs, Form1Setup setup, QWidget *parent)
         m_setup.programFolder = QCoreApplication::applicationDirPath();
     if (!m_setup.pointerScreenPosition)
         m_setup.pointerScreenPosition = [] { return QCursor::pos(); };
+    if (!m_setup.programIcon)
+        m_setup.programIcon = [] { return ProgramIcon(); };
 
     m_settings.setFirstWriteFailureHandler([this] { tellChoicesCannotBeSaved(); });
     setObjectName(QStringLiteral("Form1"));
@@ -258,7 +260,7 @@ void Form1::Form_Load()
     procedure.step(100, [&] { ApplySkin(*this, *m_skinFramework1, SkinFilePath(m_setup.programFolder)); });
     procedure.step(102, [&] {
         setWindowTitle(kProductName);
-        setWindowIcon(ProgramIcon());
+        setWindowIcon(m_setup.programIcon());
         SetApplicationTitle(DeriveApplicationTitle(kProductName));
     });
     loadHandPointer(procedure);

@@ -3,6 +3,7 @@
 #include "Form1.h"
 #include "ProgramEnd.h"
 #include "QtDialogs.h"
+#include "StartPreparation.h"
 #include "TerminationSignals.h"
 
 #include <QApplication>
@@ -46,14 +47,21 @@ int main(int argc, char *argv[])
     if (const char *text = InformationAskedFor(argc, argv))
         return std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
 
+    // What needs no window is done on other threads while this one connects
+    // to the display and builds the window.
+    StartPreparation preparation;
     QApplication app(argc, argv);
+    preparation.startDecodingIcon();
     QApplication::setApplicationName(QStringLiteral("Reelwright"));
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.reelwright.Reelwright"));
     QApplication::setQuitOnLastWindowClosed(true);
 
     QtDialogs dialogs;
-    Form1 window(dialogs);
+    Form1Setup setup;
+    setup.programIcon = [&preparation] { return preparation.programIcon(); };
+    preparation.waitForFonts();
+    Form1 window(dialogs, std::move(setup));
     TerminationSignals signals;
     CloseWindowOnTermination(window, signals);
     window.show();

@@ -8,10 +8,10 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev libxcb1-dev
     ffmpeg
     fonts-liberation
-    xvfb xauth xdotool
+    xvfb xauth xdotool dbus-daemon
     dpkg-dev file desktop-file-utils appstream lintian man-db
 )
 

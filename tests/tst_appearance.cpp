@@ -8,6 +8,7 @@
 #include "QuietStart.h"
 #include "ScriptedDialogs.h"
 #include "SkinFramework.h"
+#include "StartPreparation.h"
 #include "StyleSheetText.h"
 #include "TextProgressBar.h"
 #include "Themes.h"
@@ -192,6 +193,7 @@ private Q_SLOTS:
     void cursorFile_data();
     void cursorFile();
     void shippedHandPointsWithItsFingerTip();
+    void programIconIsDrawnAtEverySize_data();
     void programIconIsDrawnAtEverySize();
 
 private:
@@ -676,9 +678,23 @@ void TestAppearance::shippedHandPointsWithItsFingerTip()
     QVERIFY(lowestDrawnRow > hand.hotSpot.y() + 16);
 }
 
+void TestAppearance::programIconIsDrawnAtEverySize_data()
+{
+    QTest::addColumn<bool>("decodedAhead");
+    QTest::newRow("decoded when asked for") << false;
+    QTest::newRow("decoded on a second thread") << true;
+}
+
+// The window's icon on X11 carries every size the icon has.
 void TestAppearance::programIconIsDrawnAtEverySize()
 {
-    const QIcon icon = ProgramIcon();
+    QFETCH(bool, decodedAhead);
+    StartPreparation preparation;
+    if (decodedAhead)
+        preparation.startDecodingIcon();
+    const QIcon icon = preparation.programIcon();
+    const QList<QSize> sizes = {{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}};
+    QCOMPARE(icon.availableSizes(), sizes);
     for (const int size : {16, 32, 48, 256}) {
         const QImage image = icon.pixmap(QSize(size, size)).toImage();
         QCOMPARE(image.size(), QSize(size, size));

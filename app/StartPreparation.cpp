@@ -1,0 +1,45 @@
+// SPDX-FileCopyrightText: 2026 The Reelwright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "StartPreparation.h"
+
+#include "ProgramIcon.h"
+
+#ifdef REELWRIGHT_HAS_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
+
+namespace {
+
+void readFontConfiguration()
+{
+#ifdef REELWRIGHT_HAS_FONTCONFIG
+    // Loads the configuration Qt's font database later takes as it stands.
+    FcInit();
+#endif
+}
+
+} // namespace
+
+StartPreparation::StartPreparation()
+    : m_fonts(std::async(std::launch::async, readFontConfiguration))
+{
+}
+
+StartPreparation::~StartPreparation() = default;
+
+void StartPreparation::startDecodingIcon()
+{
+    if (!m_iconImages.valid())
+        m_iconImages = std::async(std::launch::async, ProgramIconImages);
+}
+
+void StartPreparation::waitForFonts()
+{
+    if (m_fonts.valid())
+        m_fonts.get();
+}
+
+QIcon StartPreparation::programIcon()
+{
+    return ProgramIcon(m_iconImages.valid() ? m_iconImages.get() : ProgramIconImages());
+}
