@@ -12,10 +12,12 @@
 #include <QTemporaryFile>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -77,17 +79,69 @@ QString whyOthersCanChange(const QByteArray &folder)
     return {};
 }
 
-// Every folder the path leads through, from the root down to the path
-// itself, as the kernel follows it: each prefix of the path as written.
-QList<QByteArray> foldersOnTheWay(const QByteArray &path)
+// A place on the way to a folder that another user could change.
+struct Hazard {
+    QByteArray where;
+    QString why;
+    bool isLink = false;
+    bool isTheFolder = false; // the folder the way leads to
+};
+
+QList<QByteArray> namesOf(const QByteArray &path)
 {
-    QList<QByteArray> folders{QByteArrayLiteral("/")};
-    qsizetype at = 0;
-    while ((at = path.indexOf('/', at + 1)) > 0)
-        folders << path.left(at);
-    if (path.size() > 1)
-        folders << path;
-    return folders;
+    QList<QByteArray> names = path.split('/');
+    names.removeAll(QByteArray());
+    names.removeAll(QByteArrayLiteral("."));
+    return names;
+}
+
+QByteArray linkTarget(const QByteArray &link)
+{
+    QByteArray target(PATH_MAX, Qt::Uninitialized);
+    const ssize_t length = ::readlink(link.constData(), target.data(), size_t(target.size()));
+    return length < 0 ? QByteArray() : target.left(length);
+}
+
+// Follows the absolute path as the kernel does, a name at a time and every
+// link on the way, and returns the first folder it passes through or link it follows
+// that another user could change or replace. Whoever controls any of them
+// decides where the path leads.
+std::optional<Hazard> firstChangeableOnTheWay(const QByteArray &path)
+{
+    constexpr int kMostLinks = 40; // as the kernel allows
+    QList<QByteArray> names = namesOf(path);
+    QByteArray folder = QByteArrayLiteral("/");
+    if (const QString why = whyOthersCanChange(folder); !why.isEmpty())
+        return Hazard{folder, why, false, names.isEmpty()};
+    int links = 0;
+    while (!names.isEmpty()) {
+        const QByteArray name = names.takeFirst();
+        if (name == "..") {
+            folder = folder.left(qMax<qsizetype>(folder.lastIndexOf('/'), 1));
+            continue;
+        }
+        const QByteArray next = folder == "/" ? folder + name : folder + '/' + name;
+        struct stat info { };
+        if (::lstat(next.constData(), &info) != 0)
+            return Hazard{next, QString::fromLocal8Bit(std::strerror(errno))};
+        if (S_ISLNK(info.st_mode)) {
+            // Whoever owns a link may put another in its place, also in a
+            // folder where the sticky bit keeps out everyone else.
+            if (info.st_uid != ::geteuid() && info.st_uid != 0)
+                return Hazard{next, QStringLiteral("it belongs to another user"), true};
+            const QByteArray target = linkTarget(next);
+            if (++links > kMostLinks || target.isEmpty())
+                return Hazard{next, QStringLiteral("it cannot be followed"), true};
+            names = namesOf(target) + names;
+            if (target.startsWith('/'))
+                folder = QByteArrayLiteral("/");
+            continue;
+        }
+        if (const QString why = whyOthersCanChange(next); !why.isEmpty())
+            return Hazard{next, why, false, names.isEmpty()};
+        folder = next;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -124,29 +178,24 @@ void CheckStagingFolder(const QString &folder)
     if (::stat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
         throw RuntimeError(RuntimeError::PathNotFound,
             QStringLiteral("The temporary folder %1 does not exist").arg(QDir::toNativeSeparators(folder)));
-    // Another user who can change any folder on the way could put a folder
-    // of their own, with a program of their own as the converter, in place
-    // of this one between two files, and it would run as this user. The way
-    // as written and the way its links lead both count.
-    QList<QByteArray> folders = foldersOnTheWay(native);
-    if (char *resolved = ::realpath(native.constData(), nullptr)) {
-        folders << foldersOnTheWay(QByteArray(resolved));
-        std::free(resolved);
-    }
-    for (const QByteArray &onTheWay : std::as_const(folders)) {
-        const QString why = whyOthersCanChange(onTheWay);
-        if (why.isEmpty())
-            continue;
-        const QString name = QDir::toNativeSeparators(QFile::decodeName(onTheWay));
-        throw RuntimeError(RuntimeError::PermissionDenied,
-            (onTheWay == native
-                    ? QStringLiteral("The temporary folder %1 can be changed by other users (%2), so the converter "
-                                     "is not placed there. Set TEMP to a folder of your own.")
-                          .arg(name, why)
-                    : QStringLiteral("The temporary folder %1 lies in %2, which can be changed by other users (%3), "
-                                     "so the converter is not placed there. Set TEMP to a folder of your own.")
-                          .arg(QDir::toNativeSeparators(folder), name, why)));
-    }
+    // Another user who can change any folder on the way, or any link, could
+    // put a folder of their own, with a program of their own as the
+    // converter, in place of this one between two files, and it would run as
+    // this user.
+    const std::optional<Hazard> hazard = firstChangeableOnTheWay(native);
+    if (!hazard)
+        return;
+    const QString shown = QDir::toNativeSeparators(folder);
+    const QString where = QDir::toNativeSeparators(QFile::decodeName(hazard->where));
+    const QString refusal = hazard->isTheFolder
+        ? QStringLiteral("The temporary folder %1 can be changed by other users (%2)").arg(shown, hazard->why)
+        : hazard->isLink
+        ? QStringLiteral("The temporary folder %1 is reached through the link %2, which cannot be trusted (%3)")
+              .arg(shown, where, hazard->why)
+        : QStringLiteral("The temporary folder %1 lies in %2, which can be changed by other users (%3)")
+              .arg(shown, where, hazard->why);
+    throw RuntimeError(RuntimeError::PermissionDenied,
+        refusal + QStringLiteral(", so the converter is not placed there. Set TEMP to a folder of your own."));
 }
 
 bool IsTrustedConverter(const QString &path, const QByteArray &converterBytes)

@@ -22,8 +22,11 @@
 
 namespace {
 
-constexpr qsizetype kLongestFileName = 255; // bytes
+constexpr qsizetype kLongestFileName = 255; // bytes, where the file system does not say
 constexpr int kRandomLetters = 8;
+// Room for any process id (the kernel's largest is 4,194,304), so that the
+// hidden names of one result start alike whichever run wrote them.
+constexpr int kProcessIdDigits = 7;
 const QString kPartMark = QStringLiteral(".part-");
 
 bool entryExists(const QByteArray &nativePath)
@@ -66,10 +69,19 @@ QString shortenedToBytes(const QString &name, qsizetype maxBytes)
     return kept;
 }
 
+// How many bytes a file name may have in folder.
+qsizetype longestFileNameIn(const QString &folder)
+{
+    const long longest
+        = ::pathconf(QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder).constData(), _PC_NAME_MAX);
+    return longest > 0 ? qsizetype(longest) : kLongestFileName;
+}
+
 // The hidden names of one folder, by the prefix each starts with.
 QHash<QString, QStringList> hiddenResultsIn(const QString &folder)
 {
-    static const QRegularExpression hidden(QStringLiteral(R"(^(\..*\.part-)[0-9]+-[a-z0-9]{%1}$)").arg(kRandomLetters));
+    static const QRegularExpression hidden(QStringLiteral(R"(^(\..*\.part-)[0-9]+-[a-z0-9]{%1}\z)").arg(kRandomLetters),
+        QRegularExpression::DotMatchesEverythingOption);
     QHash<QString, QStringList> byPrefix;
     FolderReading reading;
     reading.keep = [](const QString &key) { return key.startsWith(u'.') && key.contains(kPartMark); };
@@ -91,8 +103,8 @@ qint64 processIdOf(const QString &hiddenName, const QString &prefix)
 QString PartialResultPrefix(const QString &destination)
 {
     const QString name = FileNameOfPath(destination);
-    const qsizetype fixedBytes = 1 + kPartMark.size() + processIdText().size() + 1 + kRandomLetters;
-    return u'.' + shortenedToBytes(name, kLongestFileName - fixedBytes) + kPartMark;
+    const qsizetype fixedBytes = 1 + kPartMark.size() + kProcessIdDigits + 1 + kRandomLetters;
+    return u'.' + shortenedToBytes(name, longestFileNameIn(FolderOfPath(destination)) - fixedBytes) + kPartMark;
 }
 
 QString PartialResultPath(const QString &destination)

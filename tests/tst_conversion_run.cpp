@@ -552,8 +552,7 @@ void TestConversionRun::closingMessage_data()
                          << 0;
     QTest::newRow("twenty") << 20
                             << QStringList{u"Done."_s, QString(), u"20 of 30 files could not be converted:"_s}
-            + reasons(1, 20)
-                            << 0;
+            + reasons(1, 20) << 0;
     QTest::newRow("thirty") << 30
                             << QStringList{u"Done."_s, QString(), u"30 of 30 files could not be converted:"_s}
             + reasons(1, 20) + QStringList{u"… and 10 more"_s}
@@ -838,6 +837,8 @@ void TestConversionRun::foldersOthersCanChangeAreRefused_data()
     QTest::newRow("others may write above") << u"above"_s << 0777 << false << true;
     QTest::newRow("others may write above, sticky") << u"above"_s << 01777 << false << false;
     QTest::newRow("others may write above the link's target") << u"linked"_s << 0777 << false << true;
+    QTest::newRow("a link on the way lies where others may write") << u"chain"_s << 0777 << false << true;
+    QTest::newRow("a link on the way is another user's") << u"foreign link"_s << 01777 << false << true;
     QTest::newRow("above made writable during the run") << u"above"_s << 0777 << true << true;
 }
 
@@ -861,6 +862,19 @@ void TestConversionRun::foldersOthersCanChangeAreRefused()
     if (where == u"linked"_s) {
         temp = m_work->filePath(u"link"_s);
         QVERIFY(QFile::link(mine, temp));
+    } else if (where == u"chain"_s || where == u"foreign link"_s) {
+        // <work>/link leads to <work>/shared/next, which leads to <work>/own:
+        // only a link in the middle of the way lies in shared.
+        const QString own = m_work->filePath(u"own"_s);
+        QVERIFY(QDir().mkpath(own));
+        temp = m_work->filePath(u"link"_s);
+        QVERIFY(QFile::link(shared + u"/next"_s, temp));
+        QVERIFY(QFile::link(own, shared + u"/next"_s));
+        if (where == u"foreign link"_s) {
+            if (::geteuid() != 0)
+                QSKIP("only root can give a link to another user");
+            QCOMPARE(::lchown(QFile::encodeName(shared + u"/next"_s).constData(), 65534, 65534), 0);
+        }
     }
     qputenv("TEMP", temp.toUtf8());
     const QString log = m_work->filePath(u"converted"_s);
@@ -878,6 +892,8 @@ void TestConversionRun::foldersOthersCanChangeAreRefused()
     QCOMPARE(m_dialogs->messages.size(), 1);
     const QString folderRefusal = where == u"temp"_s
         ? u"The temporary folder %1 can be changed by other users"_s.arg(temp)
+        : where == u"foreign link"_s
+        ? u"The temporary folder %1 is reached through the link %2/next, which cannot be trusted"_s.arg(temp, shared)
         : u"The temporary folder %1 lies in %2, which can be changed by other users"_s.arg(temp, shared);
     if (duringTheRun) {
         // The file under way finishes; the next never starts.
@@ -891,7 +907,7 @@ void TestConversionRun::foldersOthersCanChangeAreRefused()
     } else {
         QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
     }
-    QVERIFY(QDir(mine).isEmpty());
+    QVERIFY(QDir(temp).isEmpty());
 }
 
 void TestConversionRun::swappedConverterIsNeverRun()
@@ -1047,18 +1063,26 @@ void TestConversionRun::lockFileMadeAnewWhileWaitingIsLockedAgain()
 
 void TestConversionRun::leftoversOfEndedRunsAreRemoved_data()
 {
+    QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("name"); // <ended>, <this>, <other>: the id of such a process
     QTest::addColumn<bool>("kept");
-    QTest::newRow("run that ended") << u".a.mov.part-<ended>-k3x9q0zz"_s << false;
-    QTest::newRow("run that lives") << u".a.mov.part-<this>-k3x9q0zz"_s << true;
-    QTest::newRow("number taken by another program") << u".a.mov.part-<other>-k3x9q0zz"_s << false;
-    QTest::newRow("another result's name") << u".b.mov.part-<ended>-k3x9q0zz"_s << true;
-    QTest::newRow("without a process id") << u".a.mov.part-k3x9q0zz"_s << true;
-    QTest::newRow("not made by a run") << u".a.mov.part-<ended>-notes.txt"_s << true;
+    const QString a = u"a.avi"_s;
+    QTest::newRow("run that ended") << a << u".a.mov.part-<ended>-k3x9q0zz"_s << false;
+    QTest::newRow("run that lives") << a << u".a.mov.part-<this>-k3x9q0zz"_s << true;
+    QTest::newRow("number taken by another program") << a << u".a.mov.part-<other>-k3x9q0zz"_s << false;
+    QTest::newRow("another result's name") << a << u".b.mov.part-<ended>-k3x9q0zz"_s << true;
+    QTest::newRow("without a process id") << a << u".a.mov.part-k3x9q0zz"_s << true;
+    QTest::newRow("not made by a run") << a << u".a.mov.part-<ended>-notes.txt"_s << true;
+    QTest::newRow("a name with a line break") << u"a\nb.avi"_s << u".a\nb.mov.part-<ended>-k3x9q0zz"_s << false;
+    // A 250-byte result name, shortened to fit 255 bytes with any process
+    // id: here one of seven digits, which no process can have.
+    QTest::newRow("a long name, another run's id")
+        << QString(246, u'n') + u".avi"_s << u"."_s + QString(232, u'n') + u".part-9999999-k3x9q0zz"_s << false;
 }
 
 void TestConversionRun::leftoversOfEndedRunsAreRemoved()
 {
+    QFETCH(QString, source);
     QFETCH(QString, name);
     QFETCH(bool, kept);
     QProcess ended;
@@ -1073,7 +1097,7 @@ void TestConversionRun::leftoversOfEndedRunsAreRemoved()
     const QString leftover = WriteTextFile(m_work->filePath(name), "unfinished");
     Form1 &form = makeForm();
     useFakeConverter(u"printf x > \"$7\""_s);
-    form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"a.avi"_s), "clip"));
+    form.listView1()->appendPath(WriteTextFile(m_work->filePath(source), "clip"));
     form.option2()->setChecked(true);
 
     form.pushButton2()->click();
