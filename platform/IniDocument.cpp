@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <iterator>
 #include <utility>
 
@@ -265,7 +266,7 @@ QString unescapedText(QByteArrayView value)
 IniDocument::IniDocument(QByteArray bytes)
     : m_bytes(std::move(bytes))
 {
-    m_valid = !m_bytes.contains('\0') && QByteArrayView(m_bytes).isValidUtf8();
+    m_valid = !m_bytes.contains('\0');
     if (m_valid)
         parse();
 }
@@ -333,8 +334,16 @@ void IniDocument::parse()
             line.key = unescapedKey(text.first(line.equals - line.start).trimmed());
         }
         line.section = section;
+        line.isUtf8 = text.isValidUtf8();
         m_lines.append(line);
     }
+}
+
+bool IniDocument::isValidSection(const QString &section) const
+{
+    return m_valid && std::all_of(m_lines.cbegin(), m_lines.cend(), [&](const Line &line) {
+        return line.section != section || line.isUtf8;
+    });
 }
 
 std::optional<QString> IniDocument::text(const QString &section, const QString &key) const
@@ -347,7 +356,7 @@ std::optional<QString> IniDocument::text(const QString &section, const QString &
 
 void IniDocument::setText(const QString &section, const QString &key, const QString &text)
 {
-    if (!m_valid || this->text(section, key) == text)
+    if (!isValidSection(section) || this->text(section, key) == text)
         return;
     const QByteArray value = escapedText(text);
     if (const Line *line = lastKeyLine(section, key)) {

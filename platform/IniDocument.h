@@ -11,17 +11,22 @@
 // The text of an INI file in QSettings' format, shared with other programs:
 // texts are read as QSettings reads them, and a change touches only the line
 // of the key it sets, so comments, other sections, line ends and every other
-// byte stay as they are. Lines that begin with ';' or '#' are comments.
+// byte stay as they are. Lines that begin with ';' or '#' are comments. The
+// text of other programs' sections and of comments may be in any encoding.
 class IniDocument final {
 public:
     // An empty text is a valid document without sections.
     explicit IniDocument(QByteArray bytes);
     Q_DISABLE_COPY_MOVE(IniDocument)
 
-    // False for text that is no such file: bytes that are not UTF-8, NUL
-    // bytes, a line that is neither a comment, a section nor a key with its
-    // value, a quote left open. Such a document is never edited.
+    // False for text that is no such file: NUL bytes, a line that is neither
+    // a comment, a section nor a key with its value, a quote left open. Such
+    // a document is never edited.
     bool isValid() const { return m_valid; }
+    // True when the document is valid and the section's lines are UTF-8, as
+    // every section this class writes is; only such a section is read or
+    // edited.
+    bool isValidSection(const QString &section) const;
     const QByteArray &bytes() const { return m_bytes; }
 
     // The text of the key's last line in the section, or nothing when there
@@ -42,6 +47,7 @@ private:
         qsizetype start = 0;
         qsizetype equals = -1; // -1 for a header
         qsizetype end = 0; // before the line end or a trailing ';' comment
+        bool isUtf8 = true;
         bool isHeader() const { return equals < 0; }
     };
 

@@ -67,7 +67,7 @@ QString SettingsStore::readText(const QString &key, const QString &defaultText) 
     if (!bytes)
         return defaultText;
     const IniDocument document(*bytes);
-    if (!document.isValid())
+    if (!document.isValidSection(kSection))
         return defaultText;
     return document.text(kSection, key).value_or(defaultText);
 }
@@ -96,7 +96,7 @@ bool SettingsStore::save(const QList<std::pair<QString, QString>> &texts) const
     if (!bytes)
         return false;
     IniDocument document(*bytes);
-    if (!document.isValid())
+    if (!document.isValidSection(kSection))
         return false;
     for (const auto &[key, text] : texts)
         document.setText(kSection, key, text);

@@ -380,6 +380,10 @@ void TestOutputOptions::sharedFileKeepsEveryOtherByte_data()
                                   << false << false
                                   << QByteArray("# my notes\n[Reelwright%20Software]\nText1=/a/\nOption1=True\n"
                                                 "Option2=False\n\n[Other]\nk=v\n");
+    QTest::newRow("another program's text in Latin-1")
+        << QByteArray("; R\xe9glages\n[Other]\nName=Caf\xe9\n\n[Reelwright%20Software]\nText1=/a/\n") << false << false
+        << QByteArray("; R\xe9glages\n[Other]\nName=Caf\xe9\n\n[Reelwright%20Software]\nText1=/a/\nOption1=True\n"
+                      "Option2=False\n");
     QTest::newRow("missing section, CRLF")
         << QByteArray("; notes\r\n[Other]\r\nPath=C:\\Music\\new\r\n") << false << false
         << QByteArray("; notes\r\n[Other]\r\nPath=C:\\Music\\new\r\n\r\n[Reelwright%20Software]\r\n"
