@@ -238,11 +238,10 @@ void ConversionRun::run()
     resetIdle(procedure);
     procedure.step(154, [&] {
         const QString message = ClosingMessage(filesStarted, failures);
-        const QString details = ClosingDetails(failures);
         if (failures.isEmpty())
             m_dialogs.message(message);
         else
-            m_dialogs.messageWithDetails(message, details, MessageIcon::Warning);
+            m_dialogs.messageWithDetails(message, ClosingDetails(failures), MessageIcon::Warning);
     });
     procedure.step(160, [&] { m_converting = false; });
     Q_EMIT finished();

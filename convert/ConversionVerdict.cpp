@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+
 #include <sys/stat.h>
 
 namespace {
@@ -18,8 +19,7 @@ const QString kConversionFailed = QStringLiteral("Conversion failed!");
 bool statEntry(const QString &path, bool followLinks, struct stat &info)
 {
     const QByteArray native = QFile::encodeName(path);
-    return !path.isEmpty()
-        && (followLinks ? ::stat(native.constData(), &info) : ::lstat(native.constData(), &info)) == 0;
+    return !path.isEmpty() && (followLinks ? ::stat(native.constData(), &info) : ::lstat(native.constData(), &info)) == 0;
 }
 
 QString withoutComponentPrefix(const QString &line)
@@ -52,8 +52,8 @@ bool IsWriteErrorLine(const QString &line)
         QStringLiteral(": Disk quota exceeded"), QStringLiteral(": File too large")};
     return std::any_of(muxerFailures.cbegin(), muxerFailures.cend(),
                [&](const QString &start) { return message.startsWith(start); })
-        || std::any_of(
-            systemErrors.cbegin(), systemErrors.cend(), [&](const QString &end) { return message.endsWith(end); });
+        || std::any_of(systemErrors.cbegin(), systemErrors.cend(),
+            [&](const QString &end) { return message.endsWith(end); });
 }
 
 QString RefusalBeforeStart(const QString &source, const QString &destination)

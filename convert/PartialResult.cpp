@@ -98,18 +98,38 @@ qint64 processIdOf(const QString &hiddenName, const QString &prefix)
     return hiddenName.mid(prefix.size()).section(u'-', 0, 0).toLongLong();
 }
 
-} // namespace
-
-QString PartialResultPrefix(const QString &destination)
+// The start of every hidden name of this destination's result, up to and
+// with ".part-".
+QString partialResultPrefix(const QString &destination)
 {
     const QString name = FileNameOfPath(destination);
     const qsizetype fixedBytes = 1 + kPartMark.size() + kProcessIdDigits + 1 + kRandomLetters;
     return u'.' + shortenedToBytes(name, longestFileNameIn(FolderOfPath(destination)) - fixedBytes) + kPartMark;
 }
 
+// True when the process with this id is a run of this program that still
+// lives, or when that cannot be told.
+bool isLiveRunOfThisProgram(qint64 pid)
+{
+    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max())
+        return false;
+    if (::kill(pid_t(pid), 0) != 0)
+        return errno != ESRCH && errno != EPERM; // gone, or another user's
+    // A process of another name took the number of the run that ended.
+    const QString running = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+    const QString ours = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    if (running.isEmpty() || ours.isEmpty())
+        return true;
+    const auto programName
+        = [](const QString &target) { return FileNameOfPath(target).remove(QStringLiteral(" (deleted)")); };
+    return programName(running) == programName(ours);
+}
+
+} // namespace
+
 QString PartialResultPath(const QString &destination)
 {
-    const QString start = FolderOfPath(destination) + PartialResultPrefix(destination) + processIdText() + u'-';
+    const QString start = FolderOfPath(destination) + partialResultPrefix(destination) + processIdText() + u'-';
     QString partial;
     do {
         partial = start + randomLetters();
@@ -158,10 +178,10 @@ void AbandonedPartials::removeFor(const QString &destination)
     auto read = m_folders.find(folder);
     if (read == m_folders.end())
         read = m_folders.insert(folder, hiddenResultsIn(folder));
-    const QString prefix = PartialResultPrefix(destination);
+    const QString prefix = partialResultPrefix(destination);
     const QStringList names = read->take(prefix);
     for (const QString &name : names) {
-        if (IsLiveRunOfThisProgram(processIdOf(name, prefix)))
+        if (isLiveRunOfThisProgram(processIdOf(name, prefix)))
             continue;
         const QByteArray path = QFile::encodeName(folder + name);
         struct stat info { };
@@ -169,20 +189,4 @@ void AbandonedPartials::removeFor(const QString &destination)
         if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid())
             ::unlink(path.constData());
     }
-}
-
-bool IsLiveRunOfThisProgram(qint64 pid)
-{
-    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max())
-        return false;
-    if (::kill(pid_t(pid), 0) != 0)
-        return errno != ESRCH && errno != EPERM; // gone, or another user's
-    // A process of another name took the number of the run that ended.
-    const QString running = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
-    const QString ours = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
-    if (running.isEmpty() || ours.isEmpty())
-        return true;
-    const auto programName
-        = [](const QString &target) { return FileNameOfPath(target).remove(QStringLiteral(" (deleted)")); };
-    return programName(running) == programName(ours);
 }

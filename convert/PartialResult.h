@@ -22,10 +22,6 @@
 // A hidden name beside destination that nothing uses now.
 QString PartialResultPath(const QString &destination);
 
-// The start of every hidden name of this destination's result, up to and
-// with ".part-".
-QString PartialResultPrefix(const QString &destination);
-
 // Gives the whole result at partial its real name without replacing anything.
 // Its data reaches the disk first, so that a power cut after the rename
 // leaves the whole result or none. The empty text when it did, else why it
@@ -50,7 +46,3 @@ private:
     // Folder, then hidden names by the prefix they start with.
     QHash<QString, QHash<QString, QStringList>> m_folders;
 };
-
-// True when the process with this id is a run of this program that still
-// lives, or when that cannot be told.
-bool IsLiveRunOfThisProgram(qint64 pid);

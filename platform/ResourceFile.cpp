@@ -20,34 +20,88 @@ RuntimeError accessError(const QString &path, const QString &why)
     return RuntimeError(RuntimeError::PathFileAccessError, QStringLiteral("%1: %2").arg(path, why));
 }
 
-// O_NONBLOCK: should a FIFO take the file's place after any earlier check,
-// opening it still returns at once, and the caller's fstat turns it away.
-int openWithoutWaiting(const QString &path)
+// What opening a resource found.
+enum class Fault { None, NoFileName, Missing, Unreadable, NotRegular, OtherOwner, TooLarge };
+
+struct OpenedFile {
+    int descriptor = -1; // open only when there is no fault
+    Fault fault = Fault::None;
+    int error = 0; // for Unreadable
+    qint64 size = 0;
+};
+
+bool ownerMayBe(FileOwner owner, uid_t uid)
 {
-    return ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    switch (owner) {
+    case FileOwner::CurrentUser:
+        return uid == ::geteuid();
+    case FileOwner::CurrentUserOrRoot:
+        return uid == ::geteuid() || uid == 0;
+    case FileOwner::Anyone:
+        break;
+    }
+    return true;
+}
+
+// Opens path for reading as a resource. A device is never opened: opening
+// some of them acts on the device. O_NONBLOCK: should a FIFO take the file's
+// place after the first look, opening it still returns at once, and fstat
+// turns it away.
+OpenedFile openResource(const QString &path, qint64 maxBytes, FileOwner owner)
+{
+    // The system would read the name only up to a NUL, another file's name.
+    if (path.contains(QChar(0)))
+        return {-1, Fault::NoFileName};
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info { };
+    if (::stat(native.constData(), &info) == 0 && !S_ISREG(info.st_mode))
+        return {-1, Fault::NotRegular};
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return {-1, errno == ENOENT ? Fault::Missing : Fault::Unreadable, errno};
+    Fault fault = Fault::None;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        fault = Fault::NotRegular;
+    else if (!ownerMayBe(owner, info.st_uid))
+        fault = Fault::OtherOwner;
+    else if (info.st_size > maxBytes)
+        fault = Fault::TooLarge;
+    if (fault == Fault::None)
+        return {fd, fault, 0, qint64(info.st_size)};
+    ::close(fd);
+    return {-1, fault};
+}
+
+RuntimeError tooLarge(const QString &path, qint64 maxBytes)
+{
+    return RuntimeError(
+        RuntimeError::OutOfMemory, QStringLiteral("%1 is larger than %2 bytes").arg(path).arg(maxBytes));
 }
 
 } // namespace
 
 QByteArray ReadRegularFile(const QString &path, qint64 maxBytes, FileOwner owner)
 {
-    const FileDescriptor file(openWithoutWaiting(path));
-    if (file.get() < 0) {
-        if (errno == ENOENT)
-            throw RuntimeError(RuntimeError::FileNotFound, path);
-        throw accessError(path, QString::fromLocal8Bit(strerror(errno)));
-    }
-    struct stat info { };
-    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+    const OpenedFile opened = openResource(path, maxBytes, owner);
+    const FileDescriptor file(opened.descriptor);
+    switch (opened.fault) {
+    case Fault::NoFileName:
+    case Fault::Missing:
+        throw RuntimeError(RuntimeError::FileNotFound, path);
+    case Fault::Unreadable:
+        throw accessError(path, QString::fromLocal8Bit(strerror(opened.error)));
+    case Fault::NotRegular:
         throw accessError(path, QStringLiteral("not a regular file"));
-    if (owner == FileOwner::CurrentUser && info.st_uid != ::geteuid())
+    case Fault::OtherOwner:
         throw accessError(path, QStringLiteral("not the user's own file"));
-    if (info.st_size > maxBytes)
-        throw RuntimeError(
-            RuntimeError::OutOfMemory, QStringLiteral("%1 is larger than %2 bytes").arg(path).arg(maxBytes));
+    case Fault::TooLarge:
+        throw tooLarge(path, maxBytes);
+    case Fault::None:
+        break;
+    }
 
     QByteArray content;
-    content.reserve(qsizetype(info.st_size));
+    content.reserve(opened.size);
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(file.get(), buffer, sizeof buffer);
@@ -59,8 +113,7 @@ QByteArray ReadRegularFile(const QString &path, qint64 maxBytes, FileOwner owner
             break;
         // A file that grows while it is read is as much too large.
         if (content.size() + n > maxBytes)
-            throw RuntimeError(
-                RuntimeError::OutOfMemory, QStringLiteral("%1 is larger than %2 bytes").arg(path).arg(maxBytes));
+            throw tooLarge(path, maxBytes);
         content.append(buffer, n);
     }
     return content;
@@ -68,22 +121,24 @@ QByteArray ReadRegularFile(const QString &path, qint64 maxBytes, FileOwner owner
 
 QString RegularFileFault(const QString &path, qint64 maxBytes)
 {
-    if (path.contains(QChar(0)))
+    const OpenedFile opened = openResource(path, maxBytes, FileOwner::CurrentUserOrRoot);
+    const FileDescriptor file(opened.descriptor);
+    switch (opened.fault) {
+    case Fault::NoFileName:
         return QStringLiteral("is no file name");
-    struct stat info { };
-    // A device is never opened: opening some of them acts on the device.
-    if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode))
-        return QStringLiteral("is not a regular file");
-    const FileDescriptor file(openWithoutWaiting(path));
-    if (file.get() < 0)
-        return errno == ENOENT ? QStringLiteral("does not exist")
-                               : QStringLiteral("cannot be read: %1").arg(QString::fromLocal8Bit(strerror(errno)));
-    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+    case Fault::Missing:
+        return QStringLiteral("does not exist");
+    case Fault::Unreadable:
+        return QStringLiteral("cannot be read: %1").arg(QString::fromLocal8Bit(strerror(opened.error)));
+    case Fault::NotRegular:
         return QStringLiteral("is not a regular file");
     // Another user could put a FIFO in its place at any time.
-    if (info.st_uid != ::geteuid() && info.st_uid != 0)
+    case Fault::OtherOwner:
         return QStringLiteral("belongs to another user");
-    if (info.st_size > maxBytes)
+    case Fault::TooLarge:
         return QStringLiteral("is larger than %1 bytes").arg(maxBytes);
+    case Fault::None:
+        break;
+    }
     return {};
 }

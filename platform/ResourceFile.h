@@ -9,8 +9,9 @@
 // FIFO would wait for a writer that never comes, and a device may never end.
 
 // Whose file may be read. The user's own files are those another user
-// cannot have changed under the user's name.
-enum class FileOwner { Anyone, CurrentUser };
+// cannot have changed under the user's name; an installed program's files
+// belong to root.
+enum class FileOwner { Anyone, CurrentUser, CurrentUserOrRoot };
 
 // The whole content of the regular file at path, read at once. Throws a
 // RuntimeError when the file is missing (53), not a regular file, not of the
