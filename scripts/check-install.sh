@@ -71,10 +71,26 @@ exec_line=$(sed -n 's/^Exec=//p' "$entry")
 touch "$work/before-run"
 export REELWRIGHT_CHECK_EXEC=$exec_line REELWRIGHT_CHECK_PATH=$prefix/bin:$PATH
 export REELWRIGHT_CHECK_HOME=$home REELWRIGHT_CHECK_TEMP=$work/temp REELWRIGHT_CHECK_SHOT=$work/window.png
-xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" bash -c '
+# A virtual X server that its own client cannot reach (seen once on a fresh
+# machine) is no fault of the program: the session is then begun again with
+# another server, and the server's own messages are shown.
+unreachable=75
+export REELWRIGHT_CHECK_UNREACHABLE=$unreachable REELWRIGHT_CHECK_ERRORS=$work/program-errors
+in_virtual_display() {
+    xvfb-run --auto-servernum --error-file="$work/xvfb.log" --server-args="-screen 0 1024x768x24" bash -c "$1"
+}
+session='
     set -eu
+    for _ in $(seq 50); do
+        xdotool getdisplaygeometry >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    xdotool getdisplaygeometry >/dev/null 2>&1 || {
+        echo "the virtual X server $DISPLAY cannot be reached" >&2
+        exit $REELWRIGHT_CHECK_UNREACHABLE
+    }
     HOME=$REELWRIGHT_CHECK_HOME XDG_CONFIG_HOME=$REELWRIGHT_CHECK_HOME/.config TEMP=$REELWRIGHT_CHECK_TEMP \
-        PATH=$REELWRIGHT_CHECK_PATH QT_QPA_PLATFORM=xcb $REELWRIGHT_CHECK_EXEC &
+        PATH=$REELWRIGHT_CHECK_PATH QT_QPA_PLATFORM=xcb $REELWRIGHT_CHECK_EXEC 2>"$REELWRIGHT_CHECK_ERRORS" &
     program=$!
     # The first shown window whose title is exactly $1, within $2 tenths of a
     # second; the program is stopped and the check fails when none shows.
@@ -82,10 +98,15 @@ xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" bash -c '
         local found=""
         for _ in $(seq "$2"); do
             found=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) && [ -n "$found" ] && break
+            kill -0 $program 2>/dev/null || break
             sleep 0.1
         done
-        [ -n "$found" ] || { echo "no window \"$1\" appeared" >&2; kill $program; exit 1; }
-        echo "$found"
+        [ -n "$found" ] && { echo "$found"; return; }
+        echo "no window \"$1\" appeared" >&2
+        kill $program 2>/dev/null || true
+        sed "s/^/reelwright: /" "$REELWRIGHT_CHECK_ERRORS" >&2
+        ! grep -q "could not connect to display" "$REELWRIGHT_CHECK_ERRORS" || exit $REELWRIGHT_CHECK_UNREACHABLE
+        exit 1
     }
     window=$(shown "Reelwright Software" 100)
     sleep 1
@@ -120,6 +141,14 @@ xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" bash -c '
     fi
     wait $program
 '
+for _ in 1 2 3; do
+    status=0
+    : >"$work/xvfb.log"
+    in_virtual_display "$session" || status=$?
+    [ "$status" -eq 0 ] || sed 's/^/Xvfb: /' "$work/xvfb.log" >&2
+    [ "$status" -eq "$unreachable" ] || break
+done
+[ "$status" -eq 0 ] || fail "the installed program failed in the virtual X server (exit $status)"
 for sample in "${samples[@]}"; do
     name=$(basename "$sample")
     result=$out/${name%.*}.mov
