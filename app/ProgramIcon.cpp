@@ -2,30 +2,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ProgramIcon.h"
 
+#include <QImage>
 #include <QPixmap>
+#include <QResource>
+
+QList<int> ProgramIconSizes()
+{
+    return {16, 24, 32, 48, 64, 128, 256};
+}
 
 QIcon ProgramIcon()
 {
-    return ProgramIcon(ProgramIconImages());
-}
-
-QList<QImage> ProgramIconImages()
-{
-    QList<QImage> images;
-    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
-        const QImage image(QStringLiteral(":/icons/reelwright-%1.png").arg(size), "png");
-        if (!image.isNull())
-            images << image;
-    }
-    return images;
-}
-
-QIcon ProgramIcon(const QList<QImage> &images)
-{
     QIcon icon;
-    // The pixels stay as decoded, not premultiplied: an X11 window icon
-    // takes them so, and the window's icon is all this icon is drawn for.
-    for (const QImage &image : images)
+    for (const int size : ProgramIconSizes()) {
+        // Each size is a square of 32-bit ARGB words, stored uncompressed,
+        // laid out at build time from the PNG of that size.
+        const QResource pixels(QStringLiteral(":/icons/reelwright-%1.argb32").arg(size));
+        const qsizetype bytesPerLine = qsizetype(size) * 4;
+        if (!pixels.isValid() || pixels.compressionAlgorithm() != QResource::NoCompression
+            || pixels.size() != bytesPerLine * size)
+            continue;
+        // The image reads the resource in place, and so does the pixmap; the
+        // pixels stay as they are, not premultiplied, as an X11 window icon
+        // takes them.
+        const QImage image(pixels.data(), size, size, bytesPerLine, QImage::Format_ARGB32);
         icon.addPixmap(QPixmap::fromImage(image, Qt::NoFormatConversion));
+    }
     return icon;
 }

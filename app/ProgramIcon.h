@@ -3,15 +3,12 @@
 #pragma once
 
 #include <QIcon>
-#include <QImage>
 #include <QList>
 
-// The program's icon: a film reel becoming a clip, at the sizes a desktop
-// asks for, rendered from resources/icons/reelwright.svg.
-QIcon ProgramIcon();
+// The sizes the program icon comes in, smallest first.
+QList<int> ProgramIconSizes();
 
-// The same icon in two halves, so the slow half can run on another thread:
-// decoding the images (any thread, once the application object exists), and
-// making the icon of them (the main thread).
-QList<QImage> ProgramIconImages();
-QIcon ProgramIcon(const QList<QImage> &images);
+// The program's icon: a film reel becoming a clip, at the sizes a desktop
+// asks for, rendered from resources/icons/reelwright.svg. Its pixels are
+// read in place from the program's resources; nothing is decoded.
+QIcon ProgramIcon();

@@ -2,8 +2,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "StartPreparation.h"
 
-#include "ProgramIcon.h"
-
 #ifdef REELWRIGHT_HAS_FONTCONFIG
 #include <fontconfig/fontconfig.h>
 #endif
@@ -27,19 +25,8 @@ StartPreparation::StartPreparation()
 
 StartPreparation::~StartPreparation() = default;
 
-void StartPreparation::startDecodingIcon()
-{
-    if (!m_iconImages.valid())
-        m_iconImages = std::async(std::launch::async, ProgramIconImages);
-}
-
 void StartPreparation::waitForFonts()
 {
     if (m_fonts.valid())
         m_fonts.get();
-}
-
-QIcon StartPreparation::programIcon()
-{
-    return ProgramIcon(m_iconImages.valid() ? m_iconImages.get() : ProgramIconImages());
 }

@@ -47,21 +47,18 @@ int main(int argc, char *argv[])
     if (const char *text = InformationAskedFor(argc, argv))
         return std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
 
-    // What needs no window is done on other threads while this one connects
+    // What needs no window is done on another thread while this one connects
     // to the display and builds the window.
     StartPreparation preparation;
     QApplication app(argc, argv);
-    preparation.startDecodingIcon();
     QApplication::setApplicationName(QStringLiteral("Reelwright"));
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.reelwright.Reelwright"));
     QApplication::setQuitOnLastWindowClosed(true);
 
     QtDialogs dialogs;
-    Form1Setup setup;
-    setup.programIcon = [&preparation] { return preparation.programIcon(); };
     preparation.waitForFonts();
-    Form1 window(dialogs, std::move(setup));
+    Form1 window(dialogs, Form1Setup());
     TerminationSignals signals;
     CloseWindowOnTermination(window, signals);
     window.show();

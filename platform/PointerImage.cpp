@@ -69,6 +69,9 @@ PointerImage DecodePointerImage(const QByteArray &bytes, const QString &name)
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, type == kTypeCursor ? "cur" : "ico");
+    // The header says what the file is: only the plugin for that format is
+    // loaded, rather than every image plugin in turn until one claims it.
+    reader.setAutoDetectImageFormat(false);
     PointerImage pointer;
     pointer.image = reader.read();
     if (pointer.image.isNull())

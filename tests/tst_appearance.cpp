@@ -8,7 +8,6 @@
 #include "QuietStart.h"
 #include "ScriptedDialogs.h"
 #include "SkinFramework.h"
-#include "StartPreparation.h"
 #include "StyleSheetText.h"
 #include "TextProgressBar.h"
 #include "Themes.h"
@@ -680,27 +679,24 @@ void TestAppearance::shippedHandPointsWithItsFingerTip()
 
 void TestAppearance::programIconIsDrawnAtEverySize_data()
 {
-    QTest::addColumn<bool>("decodedAhead");
-    QTest::newRow("decoded when asked for") << false;
-    QTest::newRow("decoded on a second thread") << true;
+    QTest::addColumn<int>("size");
+    for (const int size : ProgramIconSizes())
+        QTest::addRow("%dpx", size) << size;
 }
 
-// The window's icon on X11 carries every size the icon has.
+// The window's icon on X11 carries every size the icon has, each the very
+// pixels of the installed PNG of that size, in the right byte order.
 void TestAppearance::programIconIsDrawnAtEverySize()
 {
-    QFETCH(bool, decodedAhead);
-    StartPreparation preparation;
-    if (decodedAhead)
-        preparation.startDecodingIcon();
-    const QIcon icon = preparation.programIcon();
-    const QList<QSize> sizes = {{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}};
-    QCOMPARE(icon.availableSizes(), sizes);
-    for (const int size : {16, 32, 48, 256}) {
-        const QImage image = icon.pixmap(QSize(size, size)).toImage();
-        QCOMPARE(image.size(), QSize(size, size));
-        QCOMPARE(image.pixelColor(size / 2, size / 2).alpha(), 255);
-        QCOMPARE(image.pixelColor(0, 0).alpha(), 0); // the tile's rounded corner
-    }
+    QFETCH(int, size);
+    const QIcon icon = ProgramIcon();
+    QCOMPARE(icon.availableSizes().size(), ProgramIconSizes().size());
+    QVERIFY(icon.availableSizes().contains(QSize(size, size)));
+    const QImage drawn = icon.pixmap(QSize(size, size)).toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage png(QStringLiteral(REELWRIGHT_RESOURCES "/icons/reelwright-%1.png").arg(size));
+    QVERIFY(!png.isNull());
+    QCOMPARE(drawn, png.convertToFormat(QImage::Format_ARGB32));
+    QCOMPARE(drawn.pixelColor(0, 0).alpha(), 0); // the tile's rounded corner
 }
 
 QTEST_MAIN(TestAppearance)
