@@ -11,6 +11,8 @@
 #include <QPixmap>
 #include <QtEndian>
 
+#include <optional>
+
 namespace {
 
 // A pointer file of more than this is no pointer.
@@ -39,6 +41,44 @@ RuntimeError damaged(const QString &name, const QString &why)
         RuntimeError::InvalidArgument, QStringLiteral("%1 is not a usable pointer file: %2").arg(name, why));
 }
 
+// The image the files of this program hold, and most others: a bitmap of
+// 32-bit pixels (blue, green, red, alpha), uncompressed, rows bottom up,
+// its height counting the transparency mask's rows too. Read here, it needs
+// no image plugin, which would otherwise be looked up and loaded at the
+// start. Anything else (a PNG image, fewer bits, a header that does not
+// match the entry, no alpha at all) is left to Qt's reader: nullopt.
+std::optional<QImage> decodeAlphaBitmap(const QByteArray &bytes, quint32 offset, quint32 size, int width, int height)
+{
+    constexpr quint32 kInfoHeaderBytes = 40;
+    if (size < kInfoHeaderBytes)
+        return std::nullopt;
+    const char *info = bytes.constData() + offset;
+    const quint32 headerBytes = qFromLittleEndian<quint32>(info);
+    if (headerBytes < kInfoHeaderBytes || headerBytes > size || qFromLittleEndian<qint32>(info + 4) != width
+        || qFromLittleEndian<qint32>(info + 8) != 2 * height || qFromLittleEndian<quint16>(info + 12) != 1
+        || qFromLittleEndian<quint16>(info + 14) != 32 || qFromLittleEndian<quint32>(info + 16) != 0
+        || qFromLittleEndian<quint32>(info + 32) != 0)
+        return std::nullopt;
+    const quint32 rowBytes = quint32(width) * 4;
+    if (size - headerBytes < rowBytes * quint32(height))
+        return std::nullopt;
+
+    QImage image(width, height, QImage::Format_ARGB32);
+    const uchar *rows = reinterpret_cast<const uchar *>(info + headerBytes);
+    bool anyAlpha = false;
+    for (int y = 0; y < height; ++y) {
+        const uchar *from = rows + quint32(height - 1 - y) * rowBytes;
+        auto *to = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x, from += 4) {
+            to[x] = qRgba(from[2], from[1], from[0], from[3]);
+            anyAlpha = anyAlpha || from[3] != 0;
+        }
+    }
+    if (!anyAlpha)
+        return std::nullopt;
+    return image;
+}
+
 } // namespace
 
 QCursor PointerImage::cursor() const
@@ -65,17 +105,22 @@ PointerImage DecodePointerImage(const QByteArray &bytes, const QString &name)
         || size > quint32(bytes.size()) - offset)
         throw damaged(name, QStringLiteral("the image lies outside the file"));
 
-    QByteArray copy = bytes;
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, type == kTypeCursor ? "cur" : "ico");
-    // The header says what the file is: only the plugin for that format is
-    // loaded, rather than every image plugin in turn until one claims it.
-    reader.setAutoDetectImageFormat(false);
     PointerImage pointer;
-    pointer.image = reader.read();
-    if (pointer.image.isNull())
-        throw damaged(name, reader.errorString());
+    if (std::optional<QImage> image = decodeAlphaBitmap(bytes, offset, size, width, height)) {
+        pointer.image = std::move(*image);
+    } else {
+        QByteArray copy = bytes;
+        QBuffer buffer(&copy);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, type == kTypeCursor ? "cur" : "ico");
+        // The header says what the file is: only the plugin for that format
+        // is loaded, rather than every image plugin in turn until one claims
+        // it.
+        reader.setAutoDetectImageFormat(false);
+        pointer.image = reader.read();
+        if (pointer.image.isNull())
+            throw damaged(name, reader.errorString());
+    }
 
     if (type == kTypeCursor) {
         pointer.hotSpot = QPoint(word(bytes, entry + 4), word(bytes, entry + 6));

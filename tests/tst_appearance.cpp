@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -41,6 +42,7 @@ namespace {
 
 const QString kShippedSkin = QStringLiteral(REELWRIGHT_RESOURCES "/x/o.cjs");
 const QString kShippedHand = QStringLiteral(REELWRIGHT_RESOURCES "/HAND-M.CUR");
+const QString kShippedDragImage = QStringLiteral(REELWRIGHT_RESOURCES "/drag.ico");
 
 // The contrast of the darkest and the lightest pixel of an area of a
 // picture: a caption that cannot be read has none.
@@ -192,6 +194,8 @@ private Q_SLOTS:
     void cursorFile_data();
     void cursorFile();
     void shippedHandPointsWithItsFingerTip();
+    void pointerPixelsAreQtReadersPixels_data();
+    void pointerPixelsAreQtReadersPixels();
     void programIconIsDrawnAtEverySize_data();
     void programIconIsDrawnAtEverySize();
 
@@ -654,6 +658,47 @@ void TestAppearance::cursorFile()
         QCOMPARE(form->pushButton1()->cursor().hotSpot(), hotSpot);
     }
     QCOMPARE(form->windowTitle(), u"Reelwright Software"_s);
+}
+
+void TestAppearance::pointerPixelsAreQtReadersPixels_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QFile hand(kShippedHand);
+    QFile dragImage(kShippedDragImage);
+    QVERIFY(hand.open(QIODevice::ReadOnly) && dragImage.open(QIODevice::ReadOnly));
+    QTest::newRow("the shipped hand") << hand.readAll();
+    QTest::newRow("the shipped drag image") << dragImage.readAll();
+    // Every colour channel and alpha level apart, in rows of unequal colour.
+    QImage shades(48, 24, QImage::Format_ARGB32);
+    for (int y = 0; y < shades.height(); ++y) {
+        for (int x = 0; x < shades.width(); ++x)
+            shades.setPixel(x, y, qRgba(x * 5, y * 10, 255 - x * 5, (x * 16 + y) % 256));
+    }
+    QByteArray written;
+    QBuffer buffer(&written);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && QImageWriter(&buffer, "ico").write(shades));
+    QTest::newRow("an icon of many shades") << written;
+    QImage clear(16, 16, QImage::Format_ARGB32);
+    clear.fill(Qt::transparent);
+    written.clear();
+    QVERIFY(buffer.reset() && QImageWriter(&buffer, "ico").write(clear));
+    QTest::newRow("an icon without alpha, left to Qt") << written;
+}
+
+// The program reads the common bitmaps of pointer files itself; what it
+// reads is what Qt's own reader makes of the same file, compared as a
+// pointer is drawn: premultiplied (Qt's reader goes through that form and
+// loses the colour of what is fully transparent, the program keeps it).
+void TestAppearance::pointerPixelsAreQtReadersPixels()
+{
+    QFETCH(QByteArray, content);
+    QBuffer buffer(&content);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    const QImage expected = QImageReader(&buffer, content.at(2) == 2 ? "cur" : "ico").read();
+    QVERIFY(!expected.isNull());
+    const PointerImage pointer = DecodePointerImage(content, u"pointer"_s);
+    QCOMPARE(pointer.image.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+        expected.convertToFormat(QImage::Format_ARGB32_Premultiplied));
 }
 
 // The hand's hot spot is the tip of its finger: the topmost drawn pixel.
