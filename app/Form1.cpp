@@ -109,8 +109,6 @@ Form1::Form1(Dialogs &dialogs, Form1Setup setup, QWidget *parent)
         m_setup.programFolder = QCoreApplication::applicationDirPath();
     if (!m_setup.pointerScreenPosition)
         m_setup.pointerScreenPosition = [] { return QCursor::pos(); };
-    if (!m_setup.programIcon)
-        m_setup.programIcon = [] { return ProgramIcon(); };
 
     m_settings.setFirstWriteFailureHandler([this] { tellChoicesCannotBeSaved(); });
     setObjectName(QStringLiteral("Form1"));
@@ -260,7 +258,7 @@ void Form1::Form_Load()
     procedure.step(100, [&] { ApplySkin(*this, *m_skinFramework1, SkinFilePath(m_setup.programFolder)); });
     procedure.step(102, [&] {
         setWindowTitle(kProductName);
-        setWindowIcon(m_setup.programIcon());
+        setWindowIcon(ProgramIcon());
         SetApplicationTitle(DeriveApplicationTitle(kProductName));
     });
     loadHandPointer(procedure);

@@ -7,7 +7,6 @@
 #include "MousePointer.h"
 #include "SettingsStore.h"
 
-#include <QIcon>
 #include <QWidget>
 
 #include <chrono>
@@ -42,8 +41,6 @@ struct Form1Setup {
     QString programFolder;
     // Where the mouse pointer is on the screen; empty means QCursor::pos.
     std::function<QPoint()> pointerScreenPosition;
-    // The window's icon; empty means ProgramIcon, decoded when it is set.
-    std::function<QIcon()> programIcon;
 };
 
 // The program's one window: the file list, the buttons that fill and empty

@@ -55,25 +55,28 @@ bool isNameCharacter(QChar c)
 
 // The text as the parser reads it: a backslash with one to six hexadecimal
 // digits (of a code up to FFFF) stands for that character, wherever it is.
-QString withHexEscapesReplaced(QString text)
+QString withHexEscapesReplaced(const QString &text)
 {
+    QString result;
+    result.reserve(text.size());
     qsizetype at = 0;
     while (at < text.size()) {
-        if (text.at(at) != u'\\') {
-            ++at;
-            continue;
-        }
+        const QChar c = text.at(at);
         const qsizetype digits = at + 1;
         qsizetype count = 0;
-        while (count < 6 && digits + count < text.size() && isHexDigit(text.at(digits + count)))
+        while (c == u'\\' && count < 6 && digits + count < text.size() && isHexDigit(text.at(digits + count)))
             ++count;
         bool isCode = false;
-        const ushort code = QStringView(text).mid(digits, count).toUShort(&isCode, 16);
-        if (count > 0 && isCode)
-            text.replace(at, count + 1, QChar(code));
-        at = digits;
+        const ushort code = count > 0 ? QStringView(text).mid(digits, count).toUShort(&isCode, 16) : 0;
+        if (isCode) {
+            result += QChar(code);
+            at = digits + count;
+        } else {
+            result += c;
+            at = digits;
+        }
     }
-    return text;
+    return result;
 }
 
 // A piece's text as the parser takes it: without the backslashes that

@@ -58,7 +58,7 @@ int main(int argc, char *argv[])
 
     QtDialogs dialogs;
     preparation.waitForFonts();
-    Form1 window(dialogs, Form1Setup());
+    Form1 window(dialogs);
     TerminationSignals signals;
     CloseWindowOnTermination(window, signals);
     window.show();

@@ -31,9 +31,21 @@ constexpr int kListedFailures = 20;
 // or a concat list named .avi would make it read other files, or fetch
 // addresses, that the user never listed. Only the self-contained formats of
 // ordinary video files may be read.
-const QString kFormatWhitelistOption = QStringLiteral("-format_whitelist");
 const QString kVideoFormats
     = QStringLiteral("avi,matroska,mov,mpeg,mpegts,mpegvideo,m4v,h264,hevc,flv,asf,ogg,dv,nut,rm,yuv4mpegpipe");
+
+// The converter's arguments for one file, source and result as given: the
+// run passes them as they are, the recorded command text quoted.
+QStringList converterArguments(const QString &source, const QString &result)
+{
+    return {QStringLiteral("-format_whitelist"), kVideoFormats, QStringLiteral("-i"), source,
+        QStringLiteral("-target"), QStringLiteral("ntsc-dvd"), result};
+}
+
+QString failureLine(const FailedFile &failure)
+{
+    return QStringLiteral("%1 - %2").arg(failure.source, failure.reason);
+}
 
 QString quoted(const QString &text)
 {
@@ -67,7 +79,7 @@ QString ClosingMessage(int fileCount, const QList<FailedFile> &failures)
     message += QStringLiteral("\n\n%1 of %2 files could not be converted:").arg(failures.size()).arg(fileCount);
     const qsizetype listed = qMin<qsizetype>(failures.size(), kListedFailures);
     for (qsizetype i = 0; i < listed; ++i)
-        message += QStringLiteral("\n%1 - %2").arg(failures[i].source, failures[i].reason);
+        message += u'\n' + failureLine(failures[i]);
     if (failures.size() > listed)
         message += QStringLiteral("\n… and %1 more").arg(failures.size() - listed);
     return message;
@@ -80,7 +92,7 @@ QString ClosingDetails(const QList<FailedFile> &failures)
     QStringList lines;
     lines.reserve(failures.size());
     for (const FailedFile &failure : failures)
-        lines << QStringLiteral("%1 - %2").arg(failure.source, failure.reason);
+        lines << failureLine(failure);
     return lines.join(u'\n');
 }
 
@@ -101,8 +113,7 @@ QString DestinationBesideSource(const QString &source, const QString &extension)
 
 QString ConverterArgumentsText(const QString &source, const QString &destination)
 {
-    return u' ' + kFormatWhitelistOption + u' ' + kVideoFormats + QStringLiteral(" -i ") + quoted(source)
-        + QStringLiteral(" -target ntsc-dvd ") + quoted(destination);
+    return u' ' + converterArguments(quoted(source), quoted(destination)).join(u' ');
 }
 
 bool IsSameFile(const QString &source, const QString &destination)
@@ -309,9 +320,7 @@ QString ConversionRun::convertOne(const QString &source, const QString &destinat
     m_abandonedPartials.removeFor(destination);
     UnfinishedResult partial(PartialResultPath(destination));
     const ChildCommand command{converter,
-        {kFormatWhitelistOption, kVideoFormats, QStringLiteral("-i"), converterFileArgument(source),
-            QStringLiteral("-target"), QStringLiteral("ntsc-dvd"), converterFileArgument(partial.path())},
-        IsWriteErrorLine};
+        converterArguments(converterFileArgument(source), converterFileArgument(partial.path())), IsWriteErrorLine};
     const ChildOutcome outcome = m_runner.run(command, 0, progress);
     QString reason = JudgeConversion(outcome, partial.path());
     if (reason.isEmpty())

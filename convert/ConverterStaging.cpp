@@ -45,28 +45,36 @@ bool readsBytes(int fd, const QByteArray &bytes)
     }
 }
 
-// True when the entry at path, not followed if it is a link, is a regular
-// file holding exactly these bytes. It is opened so that it never blocks: a
-// FIFO put in its place answers at once and is turned away by its type.
-bool holdsBytes(const QString &path, const QByteArray &bytes, struct stat *opened = nullptr)
+// What stands at the converter's path.
+enum class Staged {
+    Nothing,
+    TrustedCopy, // the converter's bytes, this user's, written by nobody else
+    UntrustedCopy, // the converter's bytes with an owner or mode that cannot be trusted
+    Other, // any other file, a link or a folder
+};
+
+// Looks at the entry at path without following it if it is a link. It is
+// opened so that it never blocks: a FIFO put in its place answers at once
+// and is turned away by its type.
+Staged whatStandsAt(const QString &path, const QByteArray &bytes)
 {
     const FileDescriptor file(
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
     struct stat info { };
-    if (file.get() < 0 || ::fstat(file.get(), &info) != 0)
-        return false;
-    if (opened)
-        *opened = info;
-    return S_ISREG(info.st_mode) && info.st_size == bytes.size() && readsBytes(file.get(), bytes);
+    if (file.get() < 0)
+        return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? Staged::Other : Staged::Nothing;
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size != bytes.size()
+        || !readsBytes(file.get(), bytes))
+        return Staged::Other;
+    const bool trusted
+        = info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0 && (info.st_mode & S_IXUSR) != 0;
+    return trusted ? Staged::TrustedCopy : Staged::UntrustedCopy;
 }
 
-// Why another user could change what is in folder, or the empty text when
-// nobody but this user (and root) can.
-QString whyOthersCanChange(const QByteArray &folder)
+// Why another user could change what is in the folder described by info,
+// or the empty text when nobody but this user (and root) can.
+QString whyOthersCanChange(const struct stat &info)
 {
-    struct stat info { };
-    if (::stat(folder.constData(), &info) != 0)
-        return QString::fromLocal8Bit(std::strerror(errno));
     if (!S_ISDIR(info.st_mode))
         return QStringLiteral("it is not a folder");
     if (info.st_uid != ::geteuid() && info.st_uid != 0)
@@ -110,7 +118,10 @@ std::optional<Hazard> firstChangeableOnTheWay(const QByteArray &path)
     constexpr int kMostLinks = 40; // as the kernel allows
     QList<QByteArray> names = namesOf(path);
     QByteArray folder = QByteArrayLiteral("/");
-    if (const QString why = whyOthersCanChange(folder); !why.isEmpty())
+    struct stat root { };
+    if (::stat(folder.constData(), &root) != 0)
+        return Hazard{folder, QString::fromLocal8Bit(std::strerror(errno)), false, names.isEmpty()};
+    if (const QString why = whyOthersCanChange(root); !why.isEmpty())
         return Hazard{folder, why, false, names.isEmpty()};
     int links = 0;
     while (!names.isEmpty()) {
@@ -136,7 +147,8 @@ std::optional<Hazard> firstChangeableOnTheWay(const QByteArray &path)
                 folder = QByteArrayLiteral("/");
             continue;
         }
-        if (const QString why = whyOthersCanChange(next); !why.isEmpty())
+        // Not a link: what lstat saw is the folder itself.
+        if (const QString why = whyOthersCanChange(info); !why.isEmpty())
             return Hazard{next, why, false, names.isEmpty()};
         folder = next;
     }
@@ -199,28 +211,29 @@ void CheckStagingFolder(const QString &folder)
 
 bool IsTrustedConverter(const QString &path, const QByteArray &converterBytes)
 {
-    struct stat info { };
-    if (!holdsBytes(path, converterBytes, &info))
-        return false;
-    return info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0 && (info.st_mode & S_IXUSR) != 0;
+    return whatStandsAt(path, converterBytes) == Staged::TrustedCopy;
 }
 
 void StageConverter(const QByteArray &converterBytes, const QString &path)
 {
     if (converterBytes.isEmpty())
         throw RuntimeError(RuntimeError::FileNotFound, QStringLiteral("The converter is missing from the program"));
-    if (IsTrustedConverter(path, converterBytes))
-        return;
     // Only a copy of the converter itself, with an owner or mode that cannot
     // be trusted, is replaced: it holds nothing of anyone's. Any other file
     // of that name (a program of the user's, a link) is never run, written
     // through or removed.
-    struct stat info { };
-    if (::lstat(QFile::encodeName(path).constData(), &info) == 0 && !holdsBytes(path, converterBytes))
+    switch (whatStandsAt(path, converterBytes)) {
+    case Staged::TrustedCopy:
+        return;
+    case Staged::Other:
         throw RuntimeError(RuntimeError::FileAlreadyExists,
             QStringLiteral("%1 is not this program's converter, so it is left alone. Move it away, or set TEMP to "
                            "another folder.")
                 .arg(QDir::toNativeSeparators(path)));
+    case Staged::Nothing:
+    case Staged::UntrustedCopy:
+        break;
+    }
 
     // A fresh file of our own beside the target, renamed over it at the end,
     // so the copy that stood there is never written through.

@@ -117,7 +117,7 @@ bool isLiveRunOfThisProgram(qint64 pid)
         return errno != ESRCH && errno != EPERM; // gone, or another user's
     // A process of another name took the number of the run that ended.
     const QString running = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
-    const QString ours = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    static const QString ours = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
     if (running.isEmpty() || ours.isEmpty())
         return true;
     const auto programName

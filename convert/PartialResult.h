@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QHash>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 

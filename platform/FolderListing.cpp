@@ -156,7 +156,8 @@ FolderContents ReadFolder(const QString &folder, const FolderReading &reading)
             continue;
         FolderEntry item;
         bool exact = true;
-        item.name = NameFromNative(entry->d_name, &exact);
+        bool regular = false; // a regular file, or a link that leads to one
+        item.name = NameFromNative(entry->d_name, exact);
         item.key = ListingKey(item.name);
         if (reading.keep && !reading.keep(item.key))
             continue;
@@ -165,7 +166,7 @@ FolderContents ReadFolder(const QString &folder, const FolderReading &reading)
         // to the open folder, as is a folder whose identity is asked for.
         struct stat status { };
         if (entry->d_type == DT_REG) {
-            item.regular = true;
+            regular = true;
         } else if (entry->d_type == DT_DIR) {
             item.folder = true;
             if (reading.folderLooks) {
@@ -175,7 +176,7 @@ FolderContents ReadFolder(const QString &folder, const FolderReading &reading)
             }
         } else if (::fstatat(fd, entry->d_name, &status, 0) == 0) {
             item.folder = S_ISDIR(status.st_mode);
-            item.regular = S_ISREG(status.st_mode);
+            regular = S_ISREG(status.st_mode);
             if (item.folder && reading.folderLooks) {
                 // The attribute word marks a link by the entry's own mode.
                 struct stat own { };
@@ -184,7 +185,7 @@ FolderContents ReadFolder(const QString &folder, const FolderReading &reading)
                     lookAtFolder(item, entry->d_name, status, own.st_mode, facts);
             }
         }
-        item.opens = item.regular && exact && facts.searchable();
+        item.opens = regular && exact && facts.searchable();
         contents.entries.append(std::move(item));
     }
     std::sort(contents.entries.begin(), contents.entries.end(), [](const FolderEntry &a, const FolderEntry &b) {

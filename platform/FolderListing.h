@@ -35,7 +35,6 @@ struct FolderEntry {
     QString name;
     QString key; // see ListingKey
     bool folder = false; // a folder, or a link that leads to one
-    bool regular = false; // a regular file, or a link that leads to one
     // A regular file that opens by the folder's path and this name: the name
     // is the file's own (its bytes are UTF-8) and the folder lets names be
     // looked up in it.

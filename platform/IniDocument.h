@@ -19,13 +19,11 @@ public:
     explicit IniDocument(QByteArray bytes);
     Q_DISABLE_COPY_MOVE(IniDocument)
 
-    // False for text that is no such file: NUL bytes, a line that is neither
-    // a comment, a section nor a key with its value, a quote left open. Such
-    // a document is never edited.
-    bool isValid() const { return m_valid; }
     // True when the document is valid and the section's lines are UTF-8, as
     // every section this class writes is; only such a section is read or
-    // edited.
+    // edited. Text that is no such file (NUL bytes, a line that is neither a
+    // comment, a section nor a key with its value, a quote left open) is not
+    // valid, and no section of it is ever edited.
     bool isValidSection(const QString &section) const;
     const QByteArray &bytes() const { return m_bytes; }
 

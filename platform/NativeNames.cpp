@@ -16,19 +16,17 @@ QByteArray NativePath(const QString &path)
     return QFile::encodeName(path);
 }
 
-QString NameFromNative(const char *name, bool *exact)
+QString NameFromNative(const char *name, bool &exact)
 {
     const QByteArrayView bytes(name, qsizetype(std::strlen(name)));
     // Most names are plain ASCII, which reads the same in every encoding.
     if (std::all_of(bytes.begin(), bytes.end(), [](char byte) { return static_cast<unsigned char>(byte) < 0x80; })) {
-        if (exact)
-            *exact = true;
+        exact = true;
         return QString::fromLatin1(bytes);
     }
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(bytes);
-    if (exact)
-        *exact = !decoder.hasError();
+    exact = !decoder.hasError();
     if (decoder.hasError())
         text.replace(QChar(QChar::ReplacementCharacter), u'?');
     return text;

@@ -52,19 +52,20 @@ std::optional<QImage> decodeAlphaBitmap(const QByteArray &bytes, quint32 offset,
     constexpr quint32 kInfoHeaderBytes = 40;
     if (size < kInfoHeaderBytes)
         return std::nullopt;
-    const char *info = bytes.constData() + offset;
-    const quint32 headerBytes = qFromLittleEndian<quint32>(info);
-    if (headerBytes < kInfoHeaderBytes || headerBytes > size || qFromLittleEndian<qint32>(info + 4) != width
-        || qFromLittleEndian<qint32>(info + 8) != 2 * height || qFromLittleEndian<quint16>(info + 12) != 1
-        || qFromLittleEndian<quint16>(info + 14) != 32 || qFromLittleEndian<quint32>(info + 16) != 0
-        || qFromLittleEndian<quint32>(info + 32) != 0)
+    // Header size, width, height, planes, bits per pixel, compression, and
+    // the number of colours in a table that would precede the pixels.
+    const int info = int(offset);
+    const quint32 headerBytes = dword(bytes, info);
+    if (headerBytes < kInfoHeaderBytes || headerBytes > size || dword(bytes, info + 4) != quint32(width)
+        || dword(bytes, info + 8) != quint32(2 * height) || word(bytes, info + 12) != 1 || word(bytes, info + 14) != 32
+        || dword(bytes, info + 16) != 0 || dword(bytes, info + 32) != 0)
         return std::nullopt;
     const quint32 rowBytes = quint32(width) * 4;
     if (size - headerBytes < rowBytes * quint32(height))
         return std::nullopt;
 
     QImage image(width, height, QImage::Format_ARGB32);
-    const uchar *rows = reinterpret_cast<const uchar *>(info + headerBytes);
+    const auto *rows = reinterpret_cast<const uchar *>(bytes.constData() + offset + headerBytes);
     bool anyAlpha = false;
     for (int y = 0; y < height; ++y) {
         const uchar *from = rows + quint32(height - 1 - y) * rowBytes;
