@@ -8,17 +8,16 @@
 #include "Dialogs.h"
 #include "ErrorReport.h"
 #include "ExitCleanup.h"
-#include "PartialResult.h"
+#include "HiddenResult.h"
 #include "PathHelpers.h"
 #include "PendingFiles.h"
 #include "ProgressView.h"
 #include "RuntimeError.h"
+#include "SourceFile.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 
-#include <cstdio>
 #include <limits>
 
 namespace {
@@ -34,12 +33,13 @@ constexpr int kListedFailures = 20;
 const QString kVideoFormats
     = QStringLiteral("avi,matroska,mov,mpeg,mpegts,mpegvideo,m4v,h264,hevc,flv,asf,ogg,dv,nut,rm,yuv4mpegpipe");
 
-// The converter's arguments for one file, source and result as given: the
-// run passes them as they are, the recorded command text quoted.
+// The converter's arguments for one file: the run passes the names of the
+// descriptors it hands over, the recorded command text the user's paths,
+// quoted, as a person would type them.
 QStringList converterArguments(const QString &source, const QString &result)
 {
-    return {QStringLiteral("-format_whitelist"), kVideoFormats, QStringLiteral("-i"), source,
-        QStringLiteral("-target"), QStringLiteral("ntsc-dvd"), result};
+    return {QStringLiteral("-format_whitelist"), kVideoFormats, QStringLiteral("-i"), source, QStringLiteral("-target"),
+        QStringLiteral("ntsc-dvd"), result};
 }
 
 QString failureLine(const FailedFile &failure)
@@ -50,15 +50,6 @@ QString failureLine(const FailedFile &failure)
 QString quoted(const QString &text)
 {
     return QLatin1Char('"') + text + QLatin1Char('"');
-}
-
-// The converter reads any argument that starts with '-' as an option and a
-// relative name with a colon as a protocol; "./" in front keeps both a file.
-QString converterFileArgument(const QString &path)
-{
-    if (path.isEmpty() || path.startsWith(u'/'))
-        return path;
-    return QStringLiteral("./") + path;
 }
 
 qint32 wholeNumber(double value)
@@ -258,40 +249,15 @@ void ConversionRun::run()
     Q_EMIT finished();
 }
 
-namespace {
-
-// The hidden result the converter writes for one file: removed however the
-// conversion ends, unless it got its name or was never this run's.
-class UnfinishedResult final {
-public:
-    explicit UnfinishedResult(QString path)
-        : m_path(std::move(path))
-    {
-        ExitCleanup::trackUnfinishedResult(QFile::encodeName(m_path));
-    }
-    Q_DISABLE_COPY_MOVE(UnfinishedResult)
-    ~UnfinishedResult()
-    {
-        if (!m_kept)
-            ::remove(QFile::encodeName(m_path).constData()); // a file, a link or an empty folder
-        ExitCleanup::forgetUnfinishedResult();
-    }
-
-    const QString &path() const { return m_path; }
-    void keep() { m_kept = true; }
-
-private:
-    QString m_path;
-    bool m_kept = false;
-};
-
-} // namespace
-
 QString ConversionRun::convertOne(const QString &source, const QString &destination)
 {
     if (IsSameFile(source, destination))
         return QStringLiteral("the result would replace the original file");
-    if (const QString refusal = RefusalBeforeStart(source, destination); !refusal.isEmpty())
+    // Held from here on: what the converter reads is the file checked now.
+    const SourceFile input(source);
+    if (!input.refusal().isEmpty())
+        return input.refusal();
+    if (const QString refusal = DestinationRefusal(destination); !refusal.isEmpty())
         return refusal;
     // The converter is started by its path once per file; what stands there
     // now must still be the copy staged for this run, in a folder that only
@@ -318,19 +284,17 @@ QString ConversionRun::convertOne(const QString &source, const QString &destinat
     ProgressView &bar = m_host.progressBar();
     const WaitProgress progress{&bar, bar.text(), wholeNumber(bar.value()), m_host.itemCount()};
     m_abandonedPartials.removeFor(destination);
-    UnfinishedResult partial(PartialResultPath(destination));
-    const ChildCommand command{converter,
-        converterArguments(converterFileArgument(source), converterFileArgument(partial.path())), IsWriteErrorLine};
+    HiddenResult result(destination, m_nameLetters);
+    if (!result.refusal().isEmpty())
+        return result.refusal();
+    const ChildCommand command{converter, converterArguments(input.converterName(), result.converterName()),
+        IsWriteErrorLine, {input.descriptor(), result.descriptor()}};
     const ChildOutcome outcome = m_runner.run(command, 0, progress);
-    QString reason = JudgeConversion(outcome, partial.path());
+    QString reason = JudgeConversion(outcome, result.size());
     if (reason.isEmpty())
-        reason = PublishResult(partial.path(), destination);
-    // A file that stood at the hidden name already made the converter
-    // refuse; it is someone's, not this run's to remove.
-    if (reason.isEmpty() || RefusedExistingResult(outcome))
-        partial.keep();
-    // The converter speaks of the file it wrote; the user knows the result's name.
-    return reason.replace(partial.path(), destination);
+        reason = result.publish();
+    // The converter speaks of the descriptors it was handed; the user knows paths.
+    return InUsersTerms(reason, {{input.converterName(), source}, {result.converterName(), destination}});
 }
 
 void ConversionRun::resetIdle(ReportingProcedure &procedure)

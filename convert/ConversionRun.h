@@ -2,8 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "AbandonedPartials.h"
 #include "ConverterLease.h"
-#include "PartialResult.h"
+#include "HiddenResult.h"
 #include "RunAndWait.h"
 
 #include <QList>
@@ -67,6 +68,8 @@ public:
     const QStringList &commandLines() const { return m_commandLines; }
 
     void setConverterResource(const QString &resourcePath) { m_resourcePath = resourcePath; }
+    // Where the letters of each hidden result's name come from.
+    void setNameLetters(HiddenResult::NameLetters letters) { m_nameLetters = std::move(letters); }
 
 Q_SIGNALS:
     void finished();
@@ -84,6 +87,7 @@ private:
     AbandonedPartials m_abandonedPartials;
     QByteArray m_converterBytes;
     QString m_resourcePath = QStringLiteral(":/CUSTOM/102");
+    HiddenResult::NameLetters m_nameLetters = RandomNameLetters;
     bool m_converting = false;
     bool m_abandoned = false;
     QStringList m_commandLines;

@@ -6,7 +6,6 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-
 #include <sys/stat.h>
 
 namespace {
@@ -15,12 +14,6 @@ const QString kAlreadyExists = QStringLiteral("a file of that name already exist
 
 // The converter's last words when it gives up on a file.
 const QString kConversionFailed = QStringLiteral("Conversion failed!");
-
-bool statEntry(const QString &path, bool followLinks, struct stat &info)
-{
-    const QByteArray native = QFile::encodeName(path);
-    return !path.isEmpty() && (followLinks ? ::stat(native.constData(), &info) : ::lstat(native.constData(), &info)) == 0;
-}
 
 QString withoutComponentPrefix(const QString &line)
 {
@@ -52,36 +45,23 @@ bool IsWriteErrorLine(const QString &line)
         QStringLiteral(": Disk quota exceeded"), QStringLiteral(": File too large")};
     return std::any_of(muxerFailures.cbegin(), muxerFailures.cend(),
                [&](const QString &start) { return message.startsWith(start); })
-        || std::any_of(systemErrors.cbegin(), systemErrors.cend(),
-            [&](const QString &end) { return message.endsWith(end); });
+        || std::any_of(
+            systemErrors.cbegin(), systemErrors.cend(), [&](const QString &end) { return message.endsWith(end); });
 }
 
-QString RefusalBeforeStart(const QString &source, const QString &destination)
+QString DestinationRefusal(const QString &destination)
 {
-    struct stat info { };
-    if (!statEntry(source, true, info))
-        return QStringLiteral("the file cannot be found");
-    if (!S_ISREG(info.st_mode))
-        return QStringLiteral("not a regular file");
     // Stored choices can clear both output options; then nothing names a place.
     if (destination.isEmpty())
         return QStringLiteral("no place for the result is chosen");
-    if (statEntry(destination, false, info))
+    struct stat info { };
+    if (::lstat(QFile::encodeName(destination).constData(), &info) == 0)
         return kAlreadyExists;
     return {};
 }
 
-bool RefusedExistingResult(const ChildOutcome &outcome)
-{
-    return std::any_of(outcome.lastLines.cbegin(), outcome.lastLines.cend(),
-        [](const QString &line) { return line.contains(QStringLiteral("already exists. Overwrite?")); });
-}
-
 QString ExplainingLine(const ChildOutcome &outcome)
 {
-    // The converter asks before it replaces a file; nobody can answer it.
-    if (RefusedExistingResult(outcome))
-        return kAlreadyExists;
     const QStringList &lines = outcome.lastLines;
     if (std::any_of(lines.cbegin(), lines.cend(), [](const QString &line) {
             return withoutComponentPrefix(line).startsWith(QStringLiteral("Format not on whitelist"));
@@ -105,7 +85,7 @@ QString ExplainingLine(const ChildOutcome &outcome)
     return {};
 }
 
-QString JudgeConversion(const ChildOutcome &outcome, const QString &destination)
+QString JudgeConversion(const ChildOutcome &outcome, qint64 resultSize)
 {
     if (!outcome.started)
         return QStringLiteral("the converter could not be started (%1)").arg(outcome.lastLine());
@@ -117,12 +97,22 @@ QString JudgeConversion(const ChildOutcome &outcome, const QString &destination)
         const QString line = ExplainingLine(outcome);
         return line.isEmpty() ? QStringLiteral("the converter ended with code %1").arg(outcome.exitCode) : line;
     }
-    struct stat info { };
-    if (!statEntry(destination, false, info))
-        return QStringLiteral("the converter wrote no result");
-    if (!S_ISREG(info.st_mode))
-        return QStringLiteral("the result is not a regular file");
-    if (info.st_size == 0)
+    if (resultSize < 0)
+        return QStringLiteral("the result cannot be looked at");
+    if (resultSize == 0)
         return QStringLiteral("the result is empty");
     return {};
+}
+
+QString InUsersTerms(const QString &reason, const QList<ConverterFileName> &names)
+{
+    QString text = reason;
+    for (const ConverterFileName &name : names) {
+        // "pipe:5" must not match in "pipe:51".
+        const QRegularExpression named(QRegularExpression::escape(name.converterName) + QStringLiteral(R"((?!\d))"));
+        const QRegularExpression inFront(u'^' + named.pattern() + QStringLiteral(R"(:\s*)"));
+        text.remove(inFront);
+        text.replace(named, name.userPath);
+    }
+    return text;
 }

@@ -17,19 +17,28 @@
 // own messages count, not the names and tags of the files it describes.
 bool IsWriteErrorLine(const QString &line);
 
-// Why the converter could not be started on these paths, or the empty text
-// when it may be. A source that is no regular file (a named pipe would make
-// the converter wait forever) and a destination that exists in any form (a
-// link that points nowhere included) are refused.
-QString RefusalBeforeStart(const QString &source, const QString &destination);
+// Why no result may be written at destination, or the empty text when one
+// may: something stands there in any form (a link that points nowhere
+// included), or no place is chosen at all.
+QString DestinationRefusal(const QString &destination);
 
-// The empty text when the file converted, else why it did not.
-QString JudgeConversion(const ChildOutcome &outcome, const QString &destination);
-
-// True when the converter refused to replace a file that stood at the
-// destination: that file is someone else's and must stay.
-bool RefusedExistingResult(const ChildOutcome &outcome);
+// The empty text when the file converted, else why it did not. resultSize
+// is what the converter wrote, -1 when that cannot be told.
+QString JudgeConversion(const ChildOutcome &outcome, qint64 resultSize);
 
 // The line of the converter's output that explains its failure, without the
 // converter's "[component @ address]" prefix; empty when there is none.
 QString ExplainingLine(const ChildOutcome &outcome);
+
+// A name the converter knows one of the files by (the descriptor it was
+// handed), and the path the user knows that file by.
+struct ConverterFileName {
+    QString converterName;
+    QString userPath;
+};
+
+// The converter's words in the user's terms: a file name it puts in front
+// of its message is dropped, since the closing message names the file
+// already, and a name of its own elsewhere in the text becomes the path the
+// user knows.
+QString InUsersTerms(const QString &reason, const QList<ConverterFileName> &names);

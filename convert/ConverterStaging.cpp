@@ -2,8 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ConverterStaging.h"
 
-#include "FileDescriptor.h"
 #include "PathHelpers.h"
+#include "RegularFile.h"
 #include "RuntimeError.h"
 
 #include <QDir>
@@ -15,7 +15,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,18 +52,16 @@ enum class Staged {
     Other, // any other file, a link or a folder
 };
 
-// Looks at the entry at path without following it if it is a link. It is
-// opened so that it never blocks: a FIFO put in its place answers at once
-// and is turned away by its type.
+// Looks at the entry at path without following it if it is a link. Nothing
+// but a regular file is opened: a FIFO put in its place would block, and a
+// device could act on being opened.
 Staged whatStandsAt(const QString &path, const QByteArray &bytes)
 {
-    const FileDescriptor file(
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
-    struct stat info { };
-    if (file.get() < 0)
-        return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? Staged::Other : Staged::Nothing;
-    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size != bytes.size()
-        || !readsBytes(file.get(), bytes))
+    const OpenedRegularFile opened = OpenRegularFile(QFile::encodeName(path), Links::DoNotFollow);
+    if (opened.kind == EntryKind::Missing)
+        return Staged::Nothing;
+    const struct stat &info = opened.info;
+    if (!opened.file.isOpen() || info.st_size != bytes.size() || !readsBytes(opened.file.get(), bytes))
         return Staged::Other;
     const bool trusted
         = info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0 && (info.st_mode & S_IXUSR) != 0;

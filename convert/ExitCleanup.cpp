@@ -17,6 +17,7 @@ namespace {
 struct Leftovers {
     pid_t child = 0;
     std::string unfinishedResult;
+    int unfinishedDescriptor = -1;
     int lockDescriptor = -1;
     std::string converterPath;
     off_t converterSize = 0;
@@ -38,8 +39,7 @@ Leftovers &leftovers()
 void sleepMilliseconds(long milliseconds)
 {
     timespec pause{0, milliseconds * 1000000L};
-    while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
-    }
+    while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) { }
 }
 
 // The child is killed and, within two seconds, reaped or known gone, so that
@@ -62,8 +62,13 @@ void cleanUp(Leftovers &state)
         state.child = 0;
     }
     if (!state.unfinishedResult.empty()) {
-        ::unlink(state.unfinishedResult.c_str());
+        struct stat named { };
+        struct stat held { };
+        if (::lstat(state.unfinishedResult.c_str(), &named) == 0 && ::fstat(state.unfinishedDescriptor, &held) == 0
+            && named.st_dev == held.st_dev && named.st_ino == held.st_ino)
+            ::unlink(state.unfinishedResult.c_str());
         state.unfinishedResult.clear();
+        state.unfinishedDescriptor = -1;
     }
     if (state.lockDescriptor >= 0) {
         struct stat held { };
@@ -101,14 +106,18 @@ void forgetChild()
     leftovers().child = 0;
 }
 
-void trackUnfinishedResult(const QByteArray &nativePath)
+void trackUnfinishedResult(int descriptor, const QByteArray &nativePath)
 {
-    leftovers().unfinishedResult = nativePath.toStdString();
+    Leftovers &state = leftovers();
+    state.unfinishedResult = nativePath.toStdString();
+    state.unfinishedDescriptor = descriptor;
 }
 
 void forgetUnfinishedResult()
 {
-    leftovers().unfinishedResult.clear();
+    Leftovers &state = leftovers();
+    state.unfinishedResult.clear();
+    state.unfinishedDescriptor = -1;
 }
 
 void trackLease(int lockDescriptor, const QByteArray &converterPath, qint64 converterSize, const QByteArray &lockPath)

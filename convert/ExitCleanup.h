@@ -16,9 +16,9 @@ namespace ExitCleanup {
 void trackChild(qint64 pid);
 void forgetChild();
 
-// The result the running converter writes and that did not exist before it
-// started.
-void trackUnfinishedResult(const QByteArray &nativePath);
+// The hidden result the running converter writes, open at descriptor: its
+// name is removed while it still leads to that file.
+void trackUnfinishedResult(int descriptor, const QByteArray &nativePath);
 void forgetUnfinishedResult();
 
 // The share of the staged converter that this process holds: the locked

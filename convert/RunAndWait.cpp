@@ -16,6 +16,7 @@
 
 #include <cmath>
 #include <csignal>
+#include <fcntl.h>
 #include <unistd.h>
 #ifdef Q_OS_LINUX
 #include <sys/prctl.h>
@@ -110,16 +111,22 @@ ChildOutcome ChildRunner::run(const ChildCommand &command, std::optional<int> wi
     tail.watchFor(command.isWatchedLine);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
-#ifdef Q_OS_LINUX
     const pid_t parent = ::getpid();
-    process.setChildProcessModifier([parent] {
+    const QList<int> inherited = command.inheritedDescriptors;
+    // Runs in the child between fork and exec: only calls that are safe there.
+    process.setChildProcessModifier([parent, inherited] {
+#ifdef Q_OS_LINUX
         // Killed with the program, also when the program is killed itself;
         // a parent that died before this line leaves the child orphaned.
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent)
             ::_exit(127);
-    });
 #endif
+        // The program opens every descriptor closed on exec; only this
+        // child's own stay open across it.
+        for (const int fd : inherited)
+            ::fcntl(fd, F_SETFD, 0);
+    });
     connect(&process, &QProcess::readyReadStandardOutput, this, [&] { tail.append(process.readAllStandardOutput()); });
     process.start(command.program, command.arguments, QIODevice::ReadOnly);
     if (!process.waitForStarted(-1)) {

@@ -35,6 +35,9 @@ struct ChildCommand {
     QStringList arguments;
     // Output lines for which this answers true are kept for the outcome.
     std::function<bool(const QString &line)> isWatchedLine = {};
+    // Open descriptors the child inherits, each under its own number; every
+    // other descriptor of the program stays closed to it.
+    QList<int> inheritedDescriptors = {};
 };
 
 struct WaitProgress {

@@ -6,11 +6,16 @@
 #include "ConverterStaging.h"
 #include "FileListWidget.h"
 #include "Form1.h"
+#include "HiddenResult.h"
+#include "OrdinaryUser.h"
+#include "ProgressView.h"
 #include "QuietStart.h"
+#include "RuntimeError.h"
 #include "ScriptedDialogs.h"
 #include "TestTree.h"
 #include "TextProgressBar.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,12 +23,14 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <csignal>
 #include <memory>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,9 +42,9 @@ namespace {
 
 // What every command starts with after the temporary folder: the converter
 // may read only ordinary video files.
-const QString kConverterStart
-    = u"/ffmpeg.exe -format_whitelist "
-      "avi,matroska,mov,mpeg,mpegts,mpegvideo,m4v,h264,hevc,flv,asf,ogg,dv,nut,rm,yuv4mpegpipe -i \""_s;
+const QString kVideoFormats
+    = u"avi,matroska,mov,mpeg,mpegts,mpegvideo,m4v,h264,hevc,flv,asf,ogg,dv,nut,rm,yuv4mpegpipe"_s;
+const QString kConverterStart = u"/ffmpeg.exe -format_whitelist "_s + kVideoFormats + u" -i \""_s;
 
 QByteArray readAll(const QString &path)
 {
@@ -75,6 +82,66 @@ QString onlyReason(const ScriptedDialogs &dialogs, const QString &source)
             return line.mid(prefix.size());
     }
     return u"<no line for the file>"_s;
+}
+
+// The window as a run sees it, whose pointer, bar or dialogs fail when the
+// run puts them back to rest at its end.
+class FailingAtRestHost final : public ConversionHost, public ProgressView {
+public:
+    QStringList items;
+    bool beside = true; // option 2; else option 1 with folder
+    QString folder;
+    QString failing; // "pointer", "bar value", "bar text" or nothing
+
+    int itemCount() const override { return int(items.size()); }
+    QString itemText(int index) const override { return items.value(index - 1); }
+    bool option1Selected() const override { return !beside; }
+    bool option2Selected() const override { return beside; }
+    QString outputFolderText() const override { return folder; }
+    int mousePointer() const override { return m_pointer; }
+    void setMousePointer(int pointer) override
+    {
+        failIf(pointer == PointerDefault && failing == u"pointer"_s);
+        m_pointer = pointer;
+    }
+    ProgressView &progressBar() override { return *this; }
+    double value() const override { return m_value; }
+    void setValue(double value) override
+    {
+        failIf(value == 0 && failing == u"bar value"_s);
+        m_value = value;
+    }
+    QString text() const override { return m_text; }
+    void setText(const QString &text) override
+    {
+        failIf(text == kProgressBarRestingText && failing == u"bar text"_s);
+        m_text = text;
+    }
+
+private:
+    static void failIf(bool fails)
+    {
+        if (fails)
+            throw RuntimeError(RuntimeError::InvalidArgument);
+    }
+
+    int m_pointer = PointerDefault;
+    double m_value = 0;
+    QString m_text = kProgressBarRestingText;
+};
+
+// The converter that the program embeds, run directly on paths as a person
+// would; the result it writes, or nothing when it failed.
+QByteArray convertedDirectly(const QString &source, const QString &result)
+{
+    QProcess converter;
+    converter.setStandardInputFile(QProcess::nullDevice());
+    converter.start(FfmpegProgram(),
+        {u"-nostdin"_s, u"-v"_s, u"error"_s, u"-format_whitelist"_s, kVideoFormats, u"-i"_s, source, u"-target"_s,
+            u"ntsc-dvd"_s, result});
+    if (!converter.waitForFinished(120000) || converter.exitCode() != 0)
+        return {};
+    return readAll(result);
 }
 
 } // namespace
@@ -132,6 +199,19 @@ private Q_SLOTS:
     void failedWaitLeavesNoHiddenResult();
     void relativeNamesStayFileNames();
     void playlistNamedLikeAVideoIsNotFollowed();
+    void everyReadableFormatConvertsThroughItsDescriptor_data();
+    void everyReadableFormatConvertsThroughItsDescriptor();
+    void sourceSwappedAfterTheCheckIsNotRead_data();
+    void sourceSwappedAfterTheCheckIsNotRead();
+    void linkPlantedAtTheHiddenNameIsNotWrittenThrough();
+    void takenHiddenNamesAreLeftAlone_data();
+    void takenHiddenNamesAreLeftAlone();
+    void resultReachesTheDiskBeforeItsName_data();
+    void resultReachesTheDiskBeforeItsName();
+    void converterNamesInUsersTerms_data();
+    void converterNamesInUsersTerms();
+    void finishingStepsAreReportedByNumber_data();
+    void finishingStepsAreReportedByNumber();
 
 private:
     Form1 &makeForm();
@@ -178,7 +258,7 @@ QString TestConversionRun::clip(const QString &name)
 
 void TestConversionRun::useFakeConverter(const QString &body)
 {
-    m_form->conversionRun().setConverterResource(WriteScript(m_work->filePath(u"fake-converter.sh"_s), body));
+    m_form->conversionRun().setConverterResource(WriteFakeConverter(m_work->filePath(u"fake-converter.sh"_s), body));
 }
 
 void TestConversionRun::convertsIntoChosenFolder()
@@ -248,7 +328,7 @@ void TestConversionRun::missingOutputFolderStopsTheRun()
 {
     QFETCH(QString, folderText);
     Form1 &form = makeForm();
-    useFakeConverter(u"touch \"$7\""_s);
+    useFakeConverter(u"printf x >&$result"_s);
     form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"a.avi"_s), "clip"));
     const QString file = WriteTextFile(m_work->filePath(u"file"_s), "x");
     form.text1()->setText(folderText.isEmpty() ? QString() : m_work->filePath(folderText));
@@ -349,10 +429,13 @@ void TestConversionRun::strangeConverterIsNeverRun_data()
     QTest::newRow("another program") << u"altered"_s << notOurs;
     QTest::newRow("same size, one byte changed") << u"one byte"_s << notOurs;
     QTest::newRow("link to a program") << u"link"_s << notOurs;
+    QTest::newRow("link to a copy of the converter") << u"link to a copy"_s << notOurs;
     QTest::newRow("copy writable by others") << u"group-writable"_s << QString();
     QTest::newRow("another user's copy") << u"foreign"_s << QString();
     QTest::newRow("lock file that is a named pipe")
         << u"fifo lock"_s << u"<converter>.lock is not this program's lock file (it is not a regular file)"_s;
+    QTest::newRow("lock file that is not empty")
+        << u"full lock"_s << u"<converter>.lock is not this program's lock file (it is not empty)"_s;
 }
 
 void TestConversionRun::strangeConverterIsNeverRun()
@@ -363,16 +446,26 @@ void TestConversionRun::strangeConverterIsNeverRun()
     const QString marker = m_work->filePath(u"stranger-ran"_s);
     // The converter of this run, and a stranger's program of the same size
     // that differs from it in one byte.
-    useFakeConverter(u"touch '%1-ours'\nprintf x > \"$7\""_s.arg(marker));
+    useFakeConverter(u"touch '%1-ours'\nprintf x >&$result"_s.arg(marker));
     const QByteArray converterBytes = readAll(m_work->filePath(u"fake-converter.sh"_s));
     const QString stranger = WriteScript(m_work->filePath(u"stranger.sh"_s), u"touch '%1-bad'\n"_s.arg(marker));
     const QByteArray strangerBytes
         = kind == u"one byte"_s ? QByteArray(converterBytes).replace("-ours", "-our!") : readAll(stranger);
     const QString staged = ConverterPath();
+    QByteArray expectedBytes = strangerBytes;
     if (kind == u"link"_s) {
         QVERIFY(QFile::link(stranger, staged));
+    } else if (kind == u"link to a copy"_s) {
+        // Whoever put the link there may lead it elsewhere at any time.
+        const QString copy = m_work->filePath(u"copy-of-the-converter"_s);
+        QVERIFY(QFile::copy(m_work->filePath(u"fake-converter.sh"_s), copy));
+        QVERIFY(IsTrustedConverter(copy, converterBytes));
+        QVERIFY(QFile::link(copy, staged));
+        expectedBytes = converterBytes;
     } else if (kind == u"fifo lock"_s) {
         QCOMPARE(::mkfifo(QFile::encodeName(staged + u".lock"_s).constData(), 0600), 0);
+    } else if (kind == u"full lock"_s) {
+        WriteTextFile(staged + u".lock"_s, "someone's notes");
     } else {
         const bool altered = kind == u"altered"_s || kind == u"one byte"_s;
         WriteTextFile(staged, altered ? strangerBytes : converterBytes);
@@ -398,9 +491,12 @@ void TestConversionRun::strangeConverterIsNeverRun()
         QVERIFY2(m_dialogs->messages.front().text.startsWith(refusal.replace(u"<converter>"_s, staged)),
             qPrintable(m_dialogs->messages.front().text));
         QVERIFY(m_dialogs->messages.front().text.contains(u"PushButton2_Click at line 112"_s));
-        if (kind != u"fifo lock"_s)
-            QCOMPARE(readAll(staged), strangerBytes);
+        if (kind == u"full lock"_s)
+            QCOMPARE(readAll(staged + u".lock"_s), QByteArray("someone's notes"));
+        else if (kind != u"fifo lock"_s)
+            QCOMPARE(readAll(staged), expectedBytes);
         QVERIFY(form.conversionRun().commandLines().isEmpty());
+        QVERIFY(!QFile::exists(marker + u"-ours"_s));
     } else {
         QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
         QVERIFY(QFile::exists(marker + u"-ours"_s));
@@ -430,7 +526,7 @@ void TestConversionRun::unwritableTemporaryFolderEndsTheRunAtOnce()
 void TestConversionRun::whileRunningTheWindowStaysUsableButGuarded()
 {
     Form1 &form = makeForm();
-    useFakeConverter(u"sleep 0.4\nprintf x > \"$7\""_s);
+    useFakeConverter(u"sleep 0.4\nprintf x >&$result"_s);
     form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"only.avi"_s), "clip"));
     form.option2()->setChecked(true);
     form.show();
@@ -487,7 +583,7 @@ void TestConversionRun::listChangedDuringRun()
     QFETCH(QStringList, whileTheFirstConverts);
     QFETCH(QStringList, converted);
     Form1 &form = makeForm();
-    useFakeConverter(u"sleep 0.3\nprintf x > \"$7\""_s);
+    useFakeConverter(u"sleep 0.3\necho 'Invalid data found when processing input' >&2\nexit 1"_s);
     const auto path = [&](const QString &name) { return WriteTextFile(m_work->filePath(name + u".avi"_s), "clip"); };
     for (const QString &name : std::as_const(listed))
         form.listView1()->appendPath(path(name));
@@ -506,6 +602,9 @@ void TestConversionRun::listChangedDuringRun()
         started << QFileInfo(commandLine.section(u" -i \""_s, 1).section(u'"', 0, 0)).completeBaseName();
     QCOMPARE(started, converted);
     QCOMPARE(m_dialogs->messages.size(), 1);
+    // Counted over the files the run went through, not the list at its end.
+    QCOMPARE(m_dialogs->messages.front().text.section(u'\n', 2, 2),
+        u"%1 of %1 files could not be converted:"_s.arg(converted.size()));
     QVERIFY(!form.conversionRun().isConverting());
 }
 
@@ -513,7 +612,7 @@ void TestConversionRun::closingDuringRunStopsAndCleansUp()
 {
     Form1 &form = makeForm();
     const QString pidFile = m_work->filePath(u"converter.pid"_s);
-    useFakeConverter(u"echo $$ > '%1'\nprintf partial > \"$7\"\nexec sleep 30"_s.arg(pidFile));
+    useFakeConverter(u"echo $$ > '%1'\nprintf partial >&$result\nexec sleep 30"_s.arg(pidFile));
     const QString kept = WriteTextFile(m_work->filePath(u"two.mov"_s), "kept");
     form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"one.avi"_s), "clip"));
     form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"two.avi"_s), "clip"));
@@ -604,18 +703,16 @@ void TestConversionRun::incompleteResultIsAFailure_data()
 {
     QTest::addColumn<QString>("converter");
     QTest::addColumn<QString>("reason"); // %1 stands for the destination
-    QTest::newRow("ends with 0, writes nothing") << u"exit 0"_s << u"the converter wrote no result"_s;
-    QTest::newRow("ends with 0, empty result") << u": > \"$7\""_s << u"the result is empty"_s;
+    QTest::newRow("ends with 0, writes nothing") << u"exit 0"_s << u"the result is empty"_s;
     QTest::newRow("ends with 0 after a write error")
-        << u"printf 'some frames' > \"$7\"\n"
+        << u"printf 'some frames' >&$result\n"
            "echo \"[mpeg @ 0x55d0c0ffee00] Error writing trailer of $7: No space left on device\" >&2\n"
            "echo 'frame=   57 fps=0.0 q=2.0 Lsize=      64kB time=00:00:01.97' >&2\nexit 0"_s
         << u"Error writing trailer of %1: No space left on device"_s;
     QTest::newRow("fails after writing part")
-        << u"printf 'part' > \"$7\"\necho 'Error closing file $7: No space left on device' >&2\n"
+        << u"printf 'part' >&$result\necho 'Error closing file $7: No space left on device' >&2\n"
            "echo 'Conversion failed!' >&2\nexit 1"_s
         << u"Error closing file $7: No space left on device"_s;
-    QTest::newRow("a folder instead of a file") << u"mkdir \"$7\""_s << u"the result is not a regular file"_s;
 }
 
 void TestConversionRun::incompleteResultIsAFailure()
@@ -664,17 +761,12 @@ void TestConversionRun::explainingLine_data()
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QStringList>("watched");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("line before the closing words")
-        << QStringList{u"Input #0, avi"_s, u"[mpeg @ 0xabc123] Error closing file /o/x.mov: No space left on device"_s,
-               u"frame=   57 fps=0.0"_s, u"Conversion failed!"_s}
-        << QStringList{} << u"Error closing file /o/x.mov: No space left on device"_s;
-    QTest::newRow("a question nobody can answer")
-        << QStringList{u"File '/o/x.mov' already exists. Overwrite? [y/N] Not overwriting - exiting"_s}
-        << QStringList{} << u"a file of that name already exists"_s;
-    QTest::newRow("write error scrolled off")
-        << QStringList{u"frame=  100"_s, u"frame=  200"_s}
-        << QStringList{u"av_interleaved_write_frame(): Disk quota exceeded"_s}
-        << u"av_interleaved_write_frame(): Disk quota exceeded"_s;
+    QTest::newRow("line before the closing words") << QStringList{u"Input #0, avi"_s,
+        u"[mpeg @ 0xabc123] Error closing file /o/x.mov: No space left on device"_s, u"frame=   57 fps=0.0"_s,
+        u"Conversion failed!"_s} << QStringList{} << u"Error closing file /o/x.mov: No space left on device"_s;
+    QTest::newRow("write error scrolled off") << QStringList{u"frame=  100"_s, u"frame=  200"_s}
+                                              << QStringList{u"av_interleaved_write_frame(): Disk quota exceeded"_s}
+                                              << u"av_interleaved_write_frame(): Disk quota exceeded"_s;
     QTest::newRow("last words only") << QStringList{u"/i/x.avi: Invalid data found when processing input"_s}
                                      << QStringList{} << u"/i/x.avi: Invalid data found when processing input"_s;
     QTest::newRow("nothing said") << QStringList{} << QStringList{} << QString();
@@ -704,8 +796,7 @@ void TestConversionRun::writeErrorLines_data()
     QTest::newRow("any muxer, full disk") << u"[dvd @ 0x1] Something: No space left on device"_s << true;
     QTest::newRow("input named like an error")
         << u"Input #0, avi, from '/i/clip No space left on device.avi':"_s << false;
-    QTest::newRow("input named like a full disk")
-        << u"Input #0, avi, from '/i/x: No space left on device':"_s << false;
+    QTest::newRow("input named like a full disk") << u"Input #0, avi, from '/i/x: No space left on device':"_s << false;
     QTest::newRow("tag") << u"    title           : Error writing trailer"_s << false;
     QTest::newRow("progress") << u"frame=   57 fps=0.0 q=2.0 Lsize=      64kB"_s << false;
 }
@@ -731,7 +822,7 @@ void TestConversionRun::oddlyNamedClipConverts()
 void TestConversionRun::destinationTakenMeanwhileIsKept()
 {
     Form1 &form = makeForm();
-    useFakeConverter(u"sleep 0.3\nprintf ours > \"$7\""_s);
+    useFakeConverter(u"sleep 0.3\nprintf ours >&$result"_s);
     const QString source = WriteTextFile(m_work->filePath(u"clip.avi"_s), "clip");
     const QString destination = m_work->filePath(u"clip.mov"_s);
     form.listView1()->appendPath(source);
@@ -749,28 +840,47 @@ void TestConversionRun::destinationTakenMeanwhileIsKept()
 void TestConversionRun::refusedBeforeTheConverterStarts_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("named pipe as source") << u"fifo"_s << u"not a regular file"_s;
+    QTest::addColumn<QString>("reason"); // <folder> stands for the source's folder
+    QTest::newRow("named pipe as source") << u"fifo"_s << u"a named pipe"_s;
+    QTest::newRow("device as source") << u"device"_s << u"a device"_s;
+    QTest::newRow("folder as source") << u"folder"_s << u"a folder"_s;
     QTest::newRow("missing source") << u"missing"_s << u"the file cannot be found"_s;
     QTest::newRow("link pointing nowhere at the destination")
         << u"dangling"_s << u"a file of that name already exists"_s;
+    // Only an ordinary user is ever refused these.
+    QTest::newRow("source the user may not read") << u"unreadable"_s << u"the file cannot be read: Permission denied"_s;
+    QTest::newRow("folder the user may not write in")
+        << u"unwritable"_s << u"the result cannot be written in <folder>: Permission denied"_s;
 }
 
 void TestConversionRun::refusedBeforeTheConverterStarts()
 {
     QFETCH(QString, kind);
     QFETCH(QString, reason);
+    if ((kind == u"unreadable"_s || kind == u"unwritable"_s) && ::geteuid() == 0)
+        QSKIP("root may read and write every file");
     Form1 &form = makeForm();
     const QString log = m_work->filePath(u"started"_s);
-    useFakeConverter(u"echo \"$4\" >> '%1'\nprintf x > \"$7\""_s.arg(log));
+    useFakeConverter(u"readlink \"$4\" >> '%1'\nprintf x >&$result"_s.arg(log));
     const QString out = m_work->filePath(u"out"_s);
     const QString elsewhere = m_work->filePath(u"elsewhere"_s);
-    QVERIFY(QDir().mkpath(out) && QDir().mkpath(elsewhere));
-    const QString refused = m_work->filePath(u"refused.avi"_s);
+    const QString locked = m_work->filePath(u"locked"_s);
+    QVERIFY(QDir().mkpath(out) && QDir().mkpath(elsewhere) && QDir().mkpath(locked));
+    const QString refused = (kind == u"unwritable"_s ? locked : m_work->path()) + u"/refused.avi"_s;
     if (kind == u"fifo"_s)
         QCOMPARE(::mkfifo(QFile::encodeName(refused).constData(), 0600), 0);
-    else if (kind == u"dangling"_s)
-        QVERIFY(QFile::link(elsewhere + u"/stolen.mov"_s, WriteTextFile(refused, "clip").chopped(3) + u"mov"_s));
+    else if (kind == u"device"_s)
+        QVERIFY(QFile::link(u"/dev/zero"_s, refused));
+    else if (kind == u"folder"_s)
+        QVERIFY(QDir().mkpath(refused));
+    else if (kind != u"missing"_s)
+        WriteTextFile(refused, "clip");
+    if (kind == u"dangling"_s)
+        QVERIFY(QFile::link(elsewhere + u"/stolen.mov"_s, refused.chopped(3) + u"mov"_s));
+    else if (kind == u"unreadable"_s)
+        QCOMPARE(::chmod(QFile::encodeName(refused).constData(), 0200), 0);
+    else if (kind == u"unwritable"_s)
+        QCOMPARE(::chmod(QFile::encodeName(locked).constData(), 0555), 0);
     const QString after = WriteTextFile(m_work->filePath(u"after.avi"_s), "clip");
     form.listView1()->appendPath(refused);
     form.listView1()->appendPath(after);
@@ -778,19 +888,22 @@ void TestConversionRun::refusedBeforeTheConverterStarts()
 
     form.pushButton2()->click();
 
-    QCOMPARE(onlyReason(*m_dialogs, refused), reason);
+    ::chmod(QFile::encodeName(locked).constData(), 0755);
+    QCOMPARE(onlyReason(*m_dialogs, refused), QString(reason).replace(u"<folder>"_s, locked + u'/'));
     // The batch goes on: the next file converts, and nothing was written
     // through the link.
     QCOMPARE(readAll(log), after.toUtf8() + '\n');
     QVERIFY(QFile::exists(m_work->filePath(u"after.mov"_s)));
     QVERIFY(QDir(elsewhere).isEmpty());
+    QCOMPARE(QDir(locked).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        kind == u"unwritable"_s ? QStringList{u"refused.avi"_s} : QStringList());
 }
 
 void TestConversionRun::closeBeforeSetUpStartsNoConverter()
 {
     Form1 &form = makeForm();
     const QString marker = m_work->filePath(u"converter-ran"_s);
-    useFakeConverter(u"touch '%1'\nprintf x > \"$7\""_s.arg(marker));
+    useFakeConverter(u"touch '%1'\nprintf x >&$result"_s.arg(marker));
     form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"one.avi"_s), "clip"));
     form.option2()->setChecked(true);
     form.show();
@@ -814,7 +927,7 @@ void TestConversionRun::noOutputOptionConvertsNothing()
     Form1 &form = makeForm();
     QVERIFY(!form.option1()->isChecked() && !form.option2()->isChecked());
     const QString marker = m_work->filePath(u"converter-ran"_s);
-    useFakeConverter(u"touch '%1'\nprintf x > \"$7\""_s.arg(marker));
+    useFakeConverter(u"touch '%1'\nprintf x >&$result"_s.arg(marker));
     const QString source = WriteTextFile(m_work->filePath(u"a.avi"_s), "clip");
     form.listView1()->appendPath(source);
 
@@ -881,7 +994,7 @@ void TestConversionRun::foldersOthersCanChangeAreRefused()
     }
     qputenv("TEMP", temp.toUtf8());
     const QString log = m_work->filePath(u"converted"_s);
-    useFakeConverter(u"sleep 0.3\necho \"$4\" >> '%1'\nprintf x > \"$7\""_s.arg(log));
+    useFakeConverter(u"sleep 0.3\nreadlink \"$4\" >> '%1'\nprintf x >&$result"_s.arg(log));
     const QString first = WriteTextFile(m_work->filePath(u"a.avi"_s), "clip");
     const QString second = WriteTextFile(m_work->filePath(u"b.avi"_s), "clip");
     form.listView1()->appendPath(first);
@@ -917,7 +1030,7 @@ void TestConversionRun::swappedConverterIsNeverRun()
 {
     Form1 &form = makeForm();
     const QString stranger = m_work->filePath(u"stranger-ran"_s);
-    useFakeConverter(u"sleep 0.3\nprintf x > \"$7\""_s);
+    useFakeConverter(u"sleep 0.3\nprintf x >&$result"_s);
     const QString first = WriteTextFile(m_work->filePath(u"first.avi"_s), "clip");
     const QString second = WriteTextFile(m_work->filePath(u"second.avi"_s), "clip");
     form.listView1()->appendPath(first);
@@ -927,7 +1040,7 @@ void TestConversionRun::swappedConverterIsNeverRun()
     // staged file's place, with the staged copy's owner and mode.
     QTimer::singleShot(100, &form, [&] {
         const QString swapped
-            = WriteScript(m_temp->filePath(u"swapped"_s), u"touch '%1'\nprintf x > \"$7\""_s.arg(stranger));
+            = WriteFakeConverter(m_temp->filePath(u"swapped"_s), u"touch '%1'\nprintf x >&$result"_s.arg(stranger));
         QVERIFY(QFile::remove(ConverterPath()));
         QVERIFY(QFile::rename(swapped, ConverterPath()));
     });
@@ -947,7 +1060,7 @@ void TestConversionRun::swappedConverterIsNeverRun()
 void TestConversionRun::twoRunsShareTheStagedConverter()
 {
     Form1 &form = makeForm();
-    useFakeConverter(u"sleep 0.3\nprintf x > \"$7\""_s);
+    useFakeConverter(u"sleep 0.3\nprintf x >&$result"_s);
     for (const QString &name : {u"one.avi"_s, u"two.avi"_s})
         form.listView1()->appendPath(WriteTextFile(m_work->filePath(name), "clip"));
     form.option2()->setChecked(true);
@@ -983,11 +1096,12 @@ void TestConversionRun::privateRuntimeFolderWhenTempIsUnset()
     qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     QCOMPARE(TemporaryFolder(), runtime.path());
     Form1 &form = makeForm();
-    useFakeConverter(u"printf x > \"$7\""_s);
+    useFakeConverter(u"printf x >&$result"_s);
     form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"a.avi"_s), "clip"));
     form.option2()->setChecked(true);
     form.pushButton2()->click();
     QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
+    QCOMPARE(form.conversionRun().commandLines().size(), 1);
     QVERIFY(form.conversionRun().commandLines().front().startsWith(runtime.path() + kConverterStart));
     QVERIFY(QDir(runtime.path()).isEmpty());
 }
@@ -1011,15 +1125,15 @@ void TestConversionRun::programEndLeavesNothingBehind()
     QFETCH(bool, cleansUp);
     const QString pidFile = m_work->filePath(u"converter.pid"_s);
     const QString removedEarly = m_work->filePath(u"removed-while-converting"_s);
-    const QString converter = WriteScript(m_work->filePath(u"fake-converter.sh"_s),
-        u"printf partial > \"$7\"\necho $$ > '%1.part'\nmv '%1.part' '%1'\n"
+    const QString converter = WriteFakeConverter(m_work->filePath(u"fake-converter.sh"_s),
+        u"hidden=$(readlink /proc/$$/fd/$result)\nprintf partial >&$result\necho $$ > '%1.part'\nmv '%1.part' '%1'\n"
         // The unfinished result must outlive this converter: removed while
         // it still ran, it could be written again after the program ended.
-        "while [ -e \"$7\" ]; do sleep 0.01; done\ntouch '%2'"_s.arg(pidFile, removedEarly));
+        "while [ -e \"$hidden\" ]; do sleep 0.01; done\ntouch '%2'"_s.arg(pidFile, removedEarly));
     const QString source = WriteTextFile(m_work->filePath(u"one.avi"_s), "clip");
     QProcess program;
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start(QStringLiteral(REELWRIGHT_DRIVER_PATH), {converter, source});
+    program.start(QCoreApplication::applicationDirPath() + u"/conversion_driver"_s, {converter, source});
     QVERIFY(program.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(pidFile), 20000);
     const QString pid = QString::fromLatin1(readAll(pidFile).trimmed());
@@ -1067,27 +1181,39 @@ void TestConversionRun::lockFileMadeAnewWhileWaitingIsLockedAgain()
 void TestConversionRun::leftoversOfEndedRunsAreRemoved_data()
 {
     QTest::addColumn<QString>("source");
-    QTest::addColumn<QString>("name"); // <ended>, <this>, <other>: the id of such a process
+    QTest::addColumn<QString>("name"); // <ended>, <this>, <other>, <unseen>: the id of such a process
+    QTest::addColumn<QString>("kind"); // what stands at the name
     QTest::addColumn<bool>("kept");
     const QString a = u"a.avi"_s;
-    QTest::newRow("run that ended") << a << u".a.mov.part-<ended>-k3x9q0zz"_s << false;
-    QTest::newRow("run that lives") << a << u".a.mov.part-<this>-k3x9q0zz"_s << true;
-    QTest::newRow("number taken by another program") << a << u".a.mov.part-<other>-k3x9q0zz"_s << false;
-    QTest::newRow("another result's name") << a << u".b.mov.part-<ended>-k3x9q0zz"_s << true;
-    QTest::newRow("without a process id") << a << u".a.mov.part-k3x9q0zz"_s << true;
-    QTest::newRow("not made by a run") << a << u".a.mov.part-<ended>-notes.txt"_s << true;
-    QTest::newRow("a name with a line break") << u"a\nb.avi"_s << u".a\nb.mov.part-<ended>-k3x9q0zz"_s << false;
+    const QString file = u"file"_s;
+    QTest::newRow("run that ended") << a << u".a.mov.part-<ended>-k3x9q0zz"_s << file << false;
+    QTest::newRow("run that lives") << a << u".a.mov.part-<this>-k3x9q0zz"_s << file << true;
+    QTest::newRow("number taken by another program") << a << u".a.mov.part-<other>-k3x9q0zz"_s << file << false;
+    // A run in another process-id namespace (a container, a sandbox) has an
+    // id that means nothing here, but it holds the file's lock.
+    QTest::newRow("locked by a run whose id cannot be seen")
+        << a << u".a.mov.part-<unseen>-k3x9q0zz"_s << u"locked"_s << true;
+    QTest::newRow("another user's") << a << u".a.mov.part-<ended>-k3x9q0zz"_s << u"foreign"_s << true;
+    QTest::newRow("a link") << a << u".a.mov.part-<ended>-k3x9q0zz"_s << u"link"_s << true;
+    QTest::newRow("a named pipe") << a << u".a.mov.part-<ended>-k3x9q0zz"_s << u"fifo"_s << true;
+    QTest::newRow("another result's name") << a << u".b.mov.part-<ended>-k3x9q0zz"_s << file << true;
+    QTest::newRow("without a process id") << a << u".a.mov.part-k3x9q0zz"_s << file << true;
+    QTest::newRow("not made by a run") << a << u".a.mov.part-<ended>-notes.txt"_s << file << true;
+    QTest::newRow("a name with a line break") << u"a\nb.avi"_s << u".a\nb.mov.part-<ended>-k3x9q0zz"_s << file << false;
     // A 250-byte result name, shortened to fit 255 bytes with any process
     // id: here one of seven digits, which no process can have.
     QTest::newRow("a long name, another run's id")
-        << QString(246, u'n') + u".avi"_s << u"."_s + QString(232, u'n') + u".part-9999999-k3x9q0zz"_s << false;
+        << QString(246, u'n') + u".avi"_s << u"."_s + QString(232, u'n') + u".part-9999999-k3x9q0zz"_s << file << false;
 }
 
 void TestConversionRun::leftoversOfEndedRunsAreRemoved()
 {
     QFETCH(QString, source);
     QFETCH(QString, name);
+    QFETCH(QString, kind);
     QFETCH(bool, kept);
+    if (kind == u"foreign"_s && ::geteuid() != 0)
+        QSKIP("only root can give a file to another user");
     QProcess ended;
     ended.start(u"true"_s);
     QVERIFY(ended.waitForFinished());
@@ -1096,24 +1222,42 @@ void TestConversionRun::leftoversOfEndedRunsAreRemoved()
     QVERIFY(other.waitForStarted());
     name.replace(u"<ended>"_s, QString::number(ended.processId()))
         .replace(u"<this>"_s, QString::number(QCoreApplication::applicationPid()))
-        .replace(u"<other>"_s, QString::number(other.processId()));
-    const QString leftover = WriteTextFile(m_work->filePath(name), "unfinished");
+        .replace(u"<other>"_s, QString::number(other.processId()))
+        .replace(u"<unseen>"_s, u"9999999"_s);
+    const QString leftover = m_work->filePath(name);
+    const QByteArray nativeLeftover = QFile::encodeName(leftover);
+    const QString target = WriteTextFile(m_work->filePath(u"target"_s), "someone's");
+    if (kind == u"link"_s)
+        QVERIFY(QFile::link(target, leftover));
+    else if (kind == u"fifo"_s)
+        QCOMPARE(::mkfifo(nativeLeftover.constData(), 0600), 0);
+    else
+        WriteTextFile(leftover, "unfinished");
+    if (kind == u"foreign"_s)
+        QCOMPARE(::chown(nativeLeftover.constData(), 65534, 65534), 0);
+    QFile held(leftover);
+    if (kind == u"locked"_s) {
+        QVERIFY(held.open(QIODevice::ReadOnly));
+        QCOMPARE(::flock(held.handle(), LOCK_EX | LOCK_NB), 0);
+    }
     Form1 &form = makeForm();
-    useFakeConverter(u"printf x > \"$7\""_s);
+    useFakeConverter(u"printf x >&$result"_s);
     form.listView1()->appendPath(WriteTextFile(m_work->filePath(source), "clip"));
     form.option2()->setChecked(true);
 
     form.pushButton2()->click();
 
     other.kill();
+    other.waitForFinished();
     QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
-    QCOMPARE(QFile::exists(leftover), kept);
+    QCOMPARE(entryExists(leftover), kept);
+    QCOMPARE(readAll(target), QByteArray("someone's"));
 }
 
 void TestConversionRun::failedWaitLeavesNoHiddenResult()
 {
     Form1 &form = makeForm();
-    useFakeConverter(u"printf partial > \"$7\"\nexec sleep 30"_s);
+    useFakeConverter(u"printf partial >&$result\nexec sleep 30"_s);
     form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"a.avi"_s), "clip"));
     form.option2()->setChecked(true);
     // Emptied in the events the run lets through before the file starts, the
@@ -1163,5 +1307,277 @@ void TestConversionRun::playlistNamedLikeAVideoIsNotFollowed()
     QVERIFY(!entryExists(m_work->filePath(u"list.mov"_s)));
 }
 
-QTEST_MAIN(TestConversionRun)
+void TestConversionRun::everyReadableFormatConvertsThroughItsDescriptor_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("pictureSize");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QStringList>("encoding");
+    const QString small = u"160x120"_s;
+    const auto row
+        = [&](const char *format, const QString &name, const QString &size, const QString &rate,
+              const QString &encoding) { QTest::newRow(format) << name << size << rate << encoding.split(u' '); };
+    row("avi", u"clip.avi"_s, small, u"10"_s, u"-c:v mpeg4 -c:a pcm_s16le"_s);
+    row("matroska", u"clip.mkv"_s, small, u"10"_s, u"-c:v mpeg4 -c:a mp2"_s);
+    row("webm", u"clip.webm"_s, small, u"10"_s, u"-c:v libvpx -c:a libvorbis"_s);
+    row("mp4", u"clip.mp4"_s, small, u"10"_s, u"-c:v libx264 -c:a aac"_s);
+    row("mov", u"clip.mov"_s, small, u"10"_s, u"-c:v mpeg4 -c:a aac"_s);
+    row("3gp", u"clip.3gp"_s, u"176x144"_s, u"10"_s, u"-c:v h263 -c:a aac -ar 8000 -ac 1"_s);
+    row("m4v", u"clip.m4v"_s, small, u"10"_s, u"-c:v mpeg4 -an -f m4v"_s);
+    row("wmv", u"clip.wmv"_s, small, u"10"_s, u"-c:v wmv2 -c:a wmav2"_s);
+    row("asf", u"clip.asf"_s, small, u"10"_s, u"-c:v msmpeg4 -c:a wmav2"_s);
+    row("flv", u"clip.flv"_s, small, u"10"_s, u"-c:v flv -c:a libmp3lame -ar 44100"_s);
+    row("mpegts", u"clip.ts"_s, small, u"25"_s, u"-c:v mpeg2video -c:a mp2"_s);
+    row("mpeg", u"clip.mpg"_s, small, u"25"_s, u"-c:v mpeg1video -c:a mp2"_s);
+    row("mpegvideo", u"clip.m2v"_s, small, u"25"_s, u"-c:v mpeg2video -an"_s);
+    row("ogg", u"clip.ogv"_s, small, u"10"_s, u"-c:v libtheora -c:a libvorbis"_s);
+    row("dv", u"clip.dv"_s, u"720x480"_s, u"30000/1001"_s, u"-c:v dvvideo -pix_fmt yuv411p -c:a pcm_s16le -ac 2"_s);
+    row("h264", u"clip.h264"_s, small, u"10"_s, u"-c:v libx264 -an -f h264"_s);
+    row("hevc", u"clip.hevc"_s, small, u"10"_s, u"-c:v libx265 -x265-params log-level=error -an -f hevc"_s);
+    row("nut", u"clip.nut"_s, small, u"10"_s, u"-c:v mpeg4 -c:a mp2"_s);
+    row("rm", u"clip.rm"_s, u"160x128"_s, u"10"_s, u"-c:v rv10 -c:a ac3"_s);
+    row("yuv4mpegpipe", u"clip.y4m"_s, small, u"10"_s, u"-an -pix_fmt yuv420p"_s);
+}
+
+void TestConversionRun::everyReadableFormatConvertsThroughItsDescriptor()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, pictureSize);
+    QFETCH(QString, rate);
+    QFETCH(QStringList, encoding);
+    const QString source = m_work->filePath(name);
+    QVERIFY(MakeClipAs(source, pictureSize, rate, encoding));
+    const QByteArray expected = convertedDirectly(source, m_work->filePath(u"by-hand.mov"_s));
+    QVERIFY(!expected.isEmpty());
+    Form1 &form = makeForm();
+    const QString out = m_work->filePath(u"out"_s);
+    QVERIFY(QDir().mkpath(out));
+    form.listView1()->appendPath(source);
+    form.text1()->setText(out);
+
+    form.pushButton2()->click();
+
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
+    // Byte for byte what the same converter writes when it is given paths.
+    QVERIFY(readAll(out + u"/clip.mov"_s) == expected);
+}
+
+void TestConversionRun::sourceSwappedAfterTheCheckIsNotRead_data()
+{
+    QTest::addColumn<QString>("swap"); // run by the stand-in before the converter, with $1 the source
+    QTest::newRow("a named pipe, which would hold the run for good") << u"rm \"$1\" && mkfifo \"$1\""_s;
+    QTest::newRow("an endless device") << u"rm \"$1\" && ln -s /dev/zero \"$1\""_s;
+    QTest::newRow("another clip") << u"mv \"$1.other\" \"$1\""_s;
+}
+
+void TestConversionRun::sourceSwappedAfterTheCheckIsNotRead()
+{
+    QFETCH(QString, swap);
+    const QString source = clip(u"clip.avi"_s);
+    QVERIFY(MakeClip(source + u".other"_s, 1.0));
+    const QByteArray expected = convertedDirectly(source, m_work->filePath(u"by-hand.mov"_s));
+    QVERIFY(!expected.isEmpty());
+    Form1 &form = makeForm();
+    // Between the program's look at the source and the converter's start,
+    // the name comes to lead elsewhere.
+    useFakeConverter(u"set -- '%1' \"$@\"\n%2 || exit 9\nshift\nexec timeout 20 '%3' -nostdin \"$@\""_s.arg(
+        source, swap, FfmpegProgram()));
+    form.listView1()->appendPath(source);
+    form.option2()->setChecked(true);
+
+    form.pushButton2()->click();
+
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
+    QVERIFY(readAll(m_work->filePath(u"clip.mov"_s)) == expected);
+}
+
+void TestConversionRun::linkPlantedAtTheHiddenNameIsNotWrittenThrough()
+{
+    Form1 &form = makeForm();
+    const QString precious = WriteTextFile(m_work->filePath(u"precious.txt"_s), "precious bytes");
+    const QString source = clip(u"clip.avi"_s);
+    const QString hidden = m_work->filePath(u".clip.mov.part-%1-k3x9q0zz"_s.arg(QCoreApplication::applicationPid()));
+    form.conversionRun().setNameLetters([] { return u"k3x9q0zz"_s; });
+    // Someone who may create files in the folder reads the hidden name off
+    // the converter's command line and puts a link to another file there
+    // before the converter opens its result, which a converter that opens a
+    // name would then write through.
+    useFakeConverter(u"case \"$7\" in pipe:*) hidden=$(readlink /proc/$$/fd/$result) ;; *) hidden=$7 ;; esac\n"
+                     "rm -f \"$hidden\" && ln -s '%1' \"$hidden\" || exit 9\n"
+                     "case \"$7\" in pipe:*) exec '%2' -nostdin \"$@\" ;; *) printf overwritten > \"$7\" ;; esac"_s.arg(
+                         precious, FfmpegProgram()));
+    form.listView1()->appendPath(source);
+    form.option2()->setChecked(true);
+
+    form.pushButton2()->click();
+
+    QCOMPARE(readAll(precious), QByteArray("precious bytes"));
+    QCOMPARE(onlyReason(*m_dialogs, source),
+        u"its unfinished result %1 was moved or replaced meanwhile, so it is left as it is"_s.arg(hidden));
+    // Both are left where they are: the link is someone's, and nothing takes
+    // the result's name.
+    QCOMPARE(QFileInfo(hidden).symLinkTarget(), precious);
+    QVERIFY(!entryExists(m_work->filePath(u"clip.mov"_s)));
+}
+
+void TestConversionRun::takenHiddenNamesAreLeftAlone_data()
+{
+    QTest::addColumn<QStringList>("draws"); // the letters drawn in turn, the last again and again
+    QTest::addColumn<bool>("converts");
+    QTest::newRow("the first name drawn") << QStringList{u"aaaaaaaa"_s, u"bbbbbbbb"_s} << true;
+    QTest::newRow("every name drawn") << QStringList{u"aaaaaaaa"_s} << false;
+}
+
+void TestConversionRun::takenHiddenNamesAreLeftAlone()
+{
+    QFETCH(QStringList, draws);
+    QFETCH(bool, converts);
+    Form1 &form = makeForm();
+    int drawn = 0;
+    form.conversionRun().setNameLetters([&] { return draws.value(qMin<qsizetype>(drawn++, draws.size() - 1)); });
+    const QString hiddenStart = m_work->filePath(u".a.mov.part-%1-"_s.arg(QCoreApplication::applicationPid()));
+    // A live run's file, as far as anyone can tell: it bears this process's id.
+    const QString taken = WriteTextFile(hiddenStart + draws.first(), "someone's");
+    useFakeConverter(u"printf x >&$result"_s);
+    const QString source = WriteTextFile(m_work->filePath(u"a.avi"_s), "clip");
+    form.listView1()->appendPath(source);
+    form.option2()->setChecked(true);
+
+    form.pushButton2()->click();
+
+    QCOMPARE(readAll(taken), QByteArray("someone's"));
+    if (converts) {
+        QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
+        QCOMPARE(readAll(m_work->filePath(u"a.mov"_s)), QByteArray("x"));
+        QVERIFY(!entryExists(hiddenStart + draws.last()));
+    } else {
+        QCOMPARE(onlyReason(*m_dialogs, source),
+            u"the result cannot be written in %1/: every hidden name drawn for it was taken"_s.arg(m_work->path()));
+        QVERIFY(!entryExists(m_work->filePath(u"a.mov"_s)));
+    }
+}
+
+void TestConversionRun::resultReachesTheDiskBeforeItsName_data()
+{
+    QTest::addColumn<int>("flushError"); // 0: the flush succeeds
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("flushed") << 0 << QString();
+    QTest::newRow("the disk fails") << int(EIO) << u"the result cannot be written to disk: Input/output error"_s;
+    QTest::newRow("nothing to flush") << int(EINVAL) << QString();
+}
+
+void TestConversionRun::resultReachesTheDiskBeforeItsName()
+{
+    QFETCH(int, flushError);
+    QFETCH(QString, reason);
+    const QString destination = m_work->filePath(u"clip.mov"_s);
+    QString hidden;
+    {
+        HiddenResult result(destination);
+        QCOMPARE(result.refusal(), QString());
+        hidden = result.path();
+        QCOMPARE(::write(result.descriptor(), "frames", 6), ssize_t(6));
+        QList<int> flushed;
+        bool namedWhenFlushed = true;
+        const QString outcome = result.publish([&](int descriptor) {
+            flushed << descriptor;
+            namedWhenFlushed = entryExists(destination);
+            if (flushError == 0)
+                return ::fsync(descriptor);
+            errno = flushError;
+            return -1;
+        });
+        QCOMPARE(outcome, reason);
+        QCOMPARE(flushed, QList<int>{result.descriptor()});
+        QVERIFY(!namedWhenFlushed);
+    }
+    QCOMPARE(readAll(destination), reason.isEmpty() ? QByteArray("frames") : QByteArray());
+    QVERIFY(!entryExists(hidden));
+}
+
+void TestConversionRun::converterNamesInUsersTerms_data()
+{
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("the source's name in front") << u"/proc/self/fd/7: Invalid data found when processing input"_s
+                                                << u"Invalid data found when processing input"_s;
+    QTest::newRow("the result's name in front") << u"pipe:12: Broken pipe"_s << u"Broken pipe"_s;
+    QTest::newRow("the result's name within") << u"Error writing trailer of pipe:12: No space left on device"_s
+                                              << u"Error writing trailer of /out/clip.mov: No space left on device"_s;
+    QTest::newRow("another descriptor's name")
+        << u"/proc/self/fd/70: No such file or directory"_s << u"/proc/self/fd/70: No such file or directory"_s;
+    QTest::newRow("no name") << u"the converter ended with code 1"_s << u"the converter ended with code 1"_s;
+}
+
+void TestConversionRun::converterNamesInUsersTerms()
+{
+    QFETCH(QString, reason);
+    QFETCH(QString, expected);
+    QCOMPARE(InUsersTerms(reason, {{u"/proc/self/fd/7"_s, u"/in/clip.avi"_s}, {u"pipe:12"_s, u"/out/clip.mov"_s}}),
+        expected);
+}
+
+void TestConversionRun::finishingStepsAreReportedByNumber_data()
+{
+    QTest::addColumn<QString>("failing"); // what the host fails at, or the message whose box fails
+    QTest::addColumn<int>("items");
+    QTest::addColumn<int>("line");
+    QTest::newRow("pointer back to the default") << u"pointer"_s << 1 << 148;
+    QTest::newRow("bar back to 0") << u"bar value"_s << 1 << 150;
+    QTest::newRow("bar's resting text") << u"bar text"_s << 1 << 152;
+    QTest::newRow("closing message") << u"Done."_s << 1 << 154;
+    QTest::newRow("no folder message") << u"Folder does not exist. Please select another folder."_s << 1 << 156;
+    QTest::newRow("empty list message") << u"No files added."_s << 0 << 158;
+}
+
+void TestConversionRun::finishingStepsAreReportedByNumber()
+{
+    QFETCH(QString, failing);
+    QFETCH(int, items);
+    QFETCH(int, line);
+    FailingAtRestHost host;
+    host.failing = failing;
+    for (int i = 1; i <= items; ++i)
+        host.items << WriteTextFile(m_work->filePath(u"%1.avi"_s.arg(i)), "clip");
+    host.beside = line != 156;
+    host.folder = m_work->filePath(u"missing"_s);
+    m_dialogs->whileMessageShown = [&](const MessageRequest &request) {
+        if (request.text == failing)
+            throw RuntimeError(RuntimeError::InvalidArgument);
+    };
+    ConversionRun run(host, *m_dialogs, 10ms);
+    run.setConverterResource(WriteFakeConverter(m_work->filePath(u"fake-converter.sh"_s), u"printf x >&$result"_s));
+    QSignalSpy finished(&run, &ConversionRun::finished);
+
+    run.run();
+
+    QStringList reports;
+    for (const MessageRequest &request : std::as_const(m_dialogs->messages)) {
+        if (request.title == u"Application Error"_s)
+            reports << request.text;
+    }
+    QCOMPARE(reports.size(), 1);
+    QVERIFY2(reports.front().contains(u"PushButton2_Click at line %1"_s.arg(line)), qPrintable(reports.front()));
+    // The steps after the one that failed still ran.
+    if (line < 154)
+        QCOMPARE(m_dialogs->messages.last().text, u"Done."_s);
+    QCOMPARE(finished.size(), 1);
+    QVERIFY(!run.isConverting());
+}
+
+// As root every permission check passes: the tests run once more as an
+// ordinary user.
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    QTEST_SET_MAIN_SOURCE_PATH
+    int failed = 0;
+    {
+        TestConversionRun test;
+        failed = QTest::qExec(&test, argc, argv);
+    }
+    return failed + RunAgainAsOrdinaryUser(argc, argv, {u"conversion_driver"_s});
+}
+
 #include "tst_conversion_run.moc"

@@ -283,7 +283,7 @@ void TestOutputOptions::optionsDuringARunApplyToTheNextFile()
     qputenv("TEMP", work.path().toUtf8());
     const auto form = std::make_unique<Form1>(dialogs, QuietStart(std::chrono::milliseconds(10)));
     form->conversionRun().setConverterResource(
-        WriteScript(work.filePath(u"fake.sh"_s), u"sleep 0.3\nprintf x > \"$7\""_s));
+        WriteFakeConverter(work.filePath(u"fake.sh"_s), u"sleep 0.3\nprintf x >&$result"_s));
     QVERIFY(QDir().mkpath(work.filePath(u"out"_s)));
     QVERIFY(QDir().mkpath(work.filePath(u"in"_s)));
     form->listView1()->appendPath(WriteTextFile(work.filePath(u"in/one.avi"_s), "clip"));

@@ -14,6 +14,15 @@ QString WriteScript(const QString &path, const QString &body)
     return path;
 }
 
+QString WriteFakeConverter(const QString &path, const QString &body)
+{
+    // The result's argument is "pipe:<descriptor>". The descriptor's number
+    // may have two digits, which only bash takes in a redirection.
+    WriteTextFile(path, "#!/bin/bash\nresult=${7#pipe:}\n" + body.toUtf8() + '\n');
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return path;
+}
+
 QString WriteTextFile(const QString &path, const QByteArray &contents)
 {
     QFile file(path);
@@ -29,15 +38,25 @@ QString FfmpegProgram()
 
 bool MakeClip(const QString &path, double seconds)
 {
+    return MakeClipAs(path, QStringLiteral("160x120"), QStringLiteral("10"),
+        {QStringLiteral("-c:v"), QStringLiteral("mpeg4"), QStringLiteral("-c:a"), QStringLiteral("pcm_s16le"),
+            QStringLiteral("-ar"), QStringLiteral("22050"), QStringLiteral("-f"), QStringLiteral("avi")},
+        seconds);
+}
+
+bool MakeClipAs(
+    const QString &path, const QString &pictureSize, const QString &rate, const QStringList &encoding, double seconds)
+{
     QProcess ffmpeg;
     ffmpeg.setStandardInputFile(QProcess::nullDevice());
+    ffmpeg.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     ffmpeg.start(FfmpegProgram(),
-        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
-            QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("testsrc=size=160x120:rate=10"),
-            QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-            QStringLiteral("sine=frequency=440:sample_rate=22050"), QStringLiteral("-t"), QString::number(seconds),
-            QStringLiteral("-c:v"), QStringLiteral("mpeg4"), QStringLiteral("-c:a"), QStringLiteral("pcm_s16le"),
-            QStringLiteral("-f"), QStringLiteral("avi"), path});
+        QStringList{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
+            QStringLiteral("lavfi"), QStringLiteral("-i"),
+            QStringLiteral("testsrc=size=%1:rate=%2").arg(pictureSize, rate), QStringLiteral("-f"),
+            QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("sine=frequency=440:sample_rate=48000"),
+            QStringLiteral("-t"), QString::number(seconds)}
+            + encoding + QStringList{path});
     return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0
         && QFileInfo::exists(path);
 }

@@ -10,6 +10,11 @@
 // Writes an executable shell script with the given body and returns its path.
 QString WriteScript(const QString &path, const QString &body);
 
+// Writes a stand-in for the converter and returns its path. The body runs
+// with the converter's arguments: "$4" names the file it reads, and the
+// result goes to the descriptor in $result, as in "printf x >&$result".
+QString WriteFakeConverter(const QString &path, const QString &body);
+
 // Writes a text file and returns its path.
 QString WriteTextFile(const QString &path, const QByteArray &contents);
 
@@ -19,6 +24,12 @@ QString FfmpegProgram();
 // Makes an AVI clip of the given length with a test picture and a tone.
 // Returns false when ffmpeg failed.
 bool MakeClip(const QString &path, double seconds = 0.2);
+
+// Makes a clip of the given length with a test picture of pictureSize at
+// rate frames a second and a tone, in the container and codecs that the
+// encoding arguments of ffmpeg name. Returns false when ffmpeg failed.
+bool MakeClipAs(const QString &path, const QString &pictureSize, const QString &rate, const QStringList &encoding,
+    double seconds = 0.4);
 
 // A one-line description of a video file as ffprobe sees it:
 // "<format> <video codec> <width>x<height>", or empty when unreadable.
