@@ -193,6 +193,8 @@ private Q_SLOTS:
     void privateRuntimeFolderWhenTempIsUnset();
     void programEndLeavesNothingBehind_data();
     void programEndLeavesNothingBehind();
+    void programEndKeepsWhatTookTheHiddenName_data();
+    void programEndKeepsWhatTookTheHiddenName();
     void lockFileMadeAnewWhileWaitingIsLockedAgain();
     void leftoversOfEndedRunsAreRemoved_data();
     void leftoversOfEndedRunsAreRemoved();
@@ -1154,6 +1156,40 @@ void TestConversionRun::programEndLeavesNothingBehind()
     }
 }
 
+void TestConversionRun::programEndKeepsWhatTookTheHiddenName_data()
+{
+    QTest::addColumn<int>("signalNumber"); // SIGUSR1: the toolkit calls exit(), as when the display is lost
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("lost display") << int(SIGUSR1);
+}
+
+void TestConversionRun::programEndKeepsWhatTookTheHiddenName()
+{
+    QFETCH(int, signalNumber);
+    const QString pidFile = m_work->filePath(u"converter.pid"_s);
+    const QString nameFile = m_work->filePath(u"hidden-name"_s);
+    // While the converter writes, someone moves the unfinished result aside
+    // and puts a file of theirs at its hidden name.
+    const QString converter = WriteFakeConverter(m_work->filePath(u"fake-converter.sh"_s),
+        u"hidden=$(readlink /proc/$$/fd/$result)\nprintf partial >&$result\n"
+        "mv \"$hidden\" \"$hidden.aside\" && printf someone > \"$hidden\" && echo \"$hidden\" > '%1'\n"
+        "echo $$ > '%2.part'\nmv '%2.part' '%2'\nexec sleep 30"_s.arg(nameFile, pidFile));
+    const QString source = WriteTextFile(m_work->filePath(u"one.avi"_s), "clip");
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QCoreApplication::applicationDirPath() + u"/conversion_driver"_s, {converter, source});
+    QVERIFY(program.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(pidFile), 20000);
+    QCOMPARE(::kill(pid_t(program.processId()), signalNumber), 0);
+    QVERIFY(program.waitForFinished(20000));
+
+    const QString hidden = QString::fromUtf8(readAll(nameFile).trimmed());
+    QVERIFY(!hidden.isEmpty());
+    QCOMPARE(readAll(hidden), QByteArray("someone"));
+    QCOMPARE(readAll(hidden + u".aside"_s), QByteArray("partial"));
+    QVERIFY(!entryExists(m_work->filePath(u"one.mov"_s)));
+}
+
 void TestConversionRun::lockFileMadeAnewWhileWaitingIsLockedAgain()
 {
     const QString lock = ConverterPath() + u".lock"_s;
@@ -1380,7 +1416,7 @@ void TestConversionRun::sourceSwappedAfterTheCheckIsNotRead()
     Form1 &form = makeForm();
     // Between the program's look at the source and the converter's start,
     // the name comes to lead elsewhere.
-    useFakeConverter(u"set -- '%1' \"$@\"\n%2 || exit 9\nshift\nexec timeout 20 '%3' -nostdin \"$@\""_s.arg(
+    useFakeConverter(u"set -- '%1' \"$@\"\n%2 || exit 9\nshift\nexec timeout -k 2 20 '%3' -nostdin \"$@\""_s.arg(
         source, swap, FfmpegProgram()));
     form.listView1()->appendPath(source);
     form.option2()->setChecked(true);
