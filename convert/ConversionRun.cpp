@@ -38,8 +38,8 @@ const QString kVideoFormats
 // quoted, as a person would type them.
 QStringList converterArguments(const QString &source, const QString &result)
 {
-    return {QStringLiteral("-format_whitelist"), kVideoFormats, QStringLiteral("-i"), source, QStringLiteral("-target"),
-        QStringLiteral("ntsc-dvd"), result};
+    return {QStringLiteral("-format_whitelist"), kVideoFormats, QStringLiteral("-i"), source,
+        QStringLiteral("-target"), QStringLiteral("ntsc-dvd"), result};
 }
 
 QString failureLine(const FailedFile &failure)

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+
 #include <sys/stat.h>
 
 namespace {
@@ -45,8 +46,8 @@ bool IsWriteErrorLine(const QString &line)
         QStringLiteral(": Disk quota exceeded"), QStringLiteral(": File too large")};
     return std::any_of(muxerFailures.cbegin(), muxerFailures.cend(),
                [&](const QString &start) { return message.startsWith(start); })
-        || std::any_of(
-            systemErrors.cbegin(), systemErrors.cend(), [&](const QString &end) { return message.endsWith(end); });
+        || std::any_of(systemErrors.cbegin(), systemErrors.cend(),
+            [&](const QString &end) { return message.endsWith(end); });
 }
 
 QString DestinationRefusal(const QString &destination)

@@ -39,7 +39,8 @@ Leftovers &leftovers()
 void sleepMilliseconds(long milliseconds)
 {
     timespec pause{0, milliseconds * 1000000L};
-    while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) { }
+    while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+    }
 }
 
 // The child is killed and, within two seconds, reaped or known gone, so that

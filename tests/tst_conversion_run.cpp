@@ -763,12 +763,14 @@ void TestConversionRun::explainingLine_data()
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QStringList>("watched");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("line before the closing words") << QStringList{u"Input #0, avi"_s,
-        u"[mpeg @ 0xabc123] Error closing file /o/x.mov: No space left on device"_s, u"frame=   57 fps=0.0"_s,
-        u"Conversion failed!"_s} << QStringList{} << u"Error closing file /o/x.mov: No space left on device"_s;
-    QTest::newRow("write error scrolled off") << QStringList{u"frame=  100"_s, u"frame=  200"_s}
-                                              << QStringList{u"av_interleaved_write_frame(): Disk quota exceeded"_s}
-                                              << u"av_interleaved_write_frame(): Disk quota exceeded"_s;
+    QTest::newRow("line before the closing words")
+        << QStringList{u"Input #0, avi"_s, u"[mpeg @ 0xabc123] Error closing file /o/x.mov: No space left on device"_s,
+               u"frame=   57 fps=0.0"_s, u"Conversion failed!"_s}
+        << QStringList{} << u"Error closing file /o/x.mov: No space left on device"_s;
+    QTest::newRow("write error scrolled off")
+        << QStringList{u"frame=  100"_s, u"frame=  200"_s}
+        << QStringList{u"av_interleaved_write_frame(): Disk quota exceeded"_s}
+        << u"av_interleaved_write_frame(): Disk quota exceeded"_s;
     QTest::newRow("last words only") << QStringList{u"/i/x.avi: Invalid data found when processing input"_s}
                                      << QStringList{} << u"/i/x.avi: Invalid data found when processing input"_s;
     QTest::newRow("nothing said") << QStringList{} << QStringList{} << QString();
@@ -798,7 +800,8 @@ void TestConversionRun::writeErrorLines_data()
     QTest::newRow("any muxer, full disk") << u"[dvd @ 0x1] Something: No space left on device"_s << true;
     QTest::newRow("input named like an error")
         << u"Input #0, avi, from '/i/clip No space left on device.avi':"_s << false;
-    QTest::newRow("input named like a full disk") << u"Input #0, avi, from '/i/x: No space left on device':"_s << false;
+    QTest::newRow("input named like a full disk")
+        << u"Input #0, avi, from '/i/x: No space left on device':"_s << false;
     QTest::newRow("tag") << u"    title           : Error writing trailer"_s << false;
     QTest::newRow("progress") << u"frame=   57 fps=0.0 q=2.0 Lsize=      64kB"_s << false;
 }
