@@ -6,6 +6,7 @@
 #include "ConversionVerdict.h"
 #include "ConverterStaging.h"
 #include "Dialogs.h"
+#include "DvdShape.h"
 #include "ErrorReport.h"
 #include "ExitCleanup.h"
 #include "HiddenResult.h"
@@ -33,13 +34,14 @@ constexpr int kListedFailures = 20;
 const QString kVideoFormats
     = QStringLiteral("avi,matroska,mov,mpeg,mpegts,mpegvideo,m4v,h264,hevc,flv,asf,ogg,dv,nut,rm,yuv4mpegpipe");
 
-// The converter's arguments for one file: the run passes the names of the
-// descriptors it hands over, the recorded command text the user's paths,
+// The converter's arguments for one file, with the filter that gives the
+// picture a DVD's shape. The run passes the names of the descriptors it
+// hands over; the recorded command text the user's paths and the filter,
 // quoted, as a person would type them.
-QStringList converterArguments(const QString &source, const QString &result)
+QStringList converterArguments(const QString &source, const QString &shape, const QString &result)
 {
-    return {QStringLiteral("-format_whitelist"), kVideoFormats, QStringLiteral("-i"), source,
-        QStringLiteral("-target"), QStringLiteral("ntsc-dvd"), result};
+    return {QStringLiteral("-format_whitelist"), kVideoFormats, QStringLiteral("-i"), source, QStringLiteral("-vf"),
+        shape, QStringLiteral("-target"), QStringLiteral("ntsc-dvd"), result};
 }
 
 QString failureLine(const FailedFile &failure)
@@ -104,7 +106,7 @@ QString DestinationBesideSource(const QString &source, const QString &extension)
 
 QString ConverterArgumentsText(const QString &source, const QString &destination)
 {
-    return u' ' + converterArguments(quoted(source), quoted(destination)).join(u' ');
+    return u' ' + converterArguments(quoted(source), quoted(DvdShapeFilter()), quoted(destination)).join(u' ');
 }
 
 bool IsSameFile(const QString &source, const QString &destination)
@@ -287,7 +289,7 @@ QString ConversionRun::convertOne(const QString &source, const QString &destinat
     HiddenResult result(destination, m_nameLetters);
     if (!result.refusal().isEmpty())
         return result.refusal();
-    const ChildCommand command{converter, converterArguments(input.converterName(), result.converterName()),
+    const ChildCommand command{converter, converterArguments(input.converterName(), DvdShapeFilter(), result.converterName()),
         IsWriteErrorLine, {input.descriptor(), result.descriptor()}};
     const ChildOutcome outcome = m_runner.run(command, 0, progress);
     QString reason = JudgeConversion(outcome, result.size());

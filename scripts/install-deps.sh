@@ -9,7 +9,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev libxcb1-dev
-    ffmpeg
+    ffmpeg dvdauthor
     fonts-liberation
     xvfb xauth xdotool dbus-daemon
     dpkg-dev file desktop-file-utils appstream lintian man-db

@@ -4,6 +4,7 @@
 #include "ConversionVerdict.h"
 #include "ConverterLease.h"
 #include "ConverterStaging.h"
+#include "DvdShape.h"
 #include "FileListWidget.h"
 #include "Form1.h"
 #include "HiddenResult.h"
@@ -23,6 +24,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRect>
+#include <QStandardPaths>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -45,6 +48,9 @@ namespace {
 const QString kVideoFormats
     = u"avi,matroska,mov,mpeg,mpegts,mpegvideo,m4v,h264,hevc,flv,asf,ogg,dv,nut,rm,yuv4mpegpipe"_s;
 const QString kConverterStart = u"/ffmpeg.exe -format_whitelist "_s + kVideoFormats + u" -i \""_s;
+// What follows the source in every command: the filter that gives the
+// picture a DVD's shape, and the target.
+const QString kAfterSource = u"\" -vf \""_s + DvdShapeFilter() + u"\" -target ntsc-dvd \""_s;
 
 QByteArray readAll(const QString &path)
 {
@@ -130,18 +136,123 @@ private:
     QString m_text = kProgressBarRestingText;
 };
 
-// The converter that the program embeds, run directly on paths as a person
-// would; the result it writes, or nothing when it failed.
+// The converter that the program embeds, run directly on paths with the
+// program's options, as a person would; the result it writes, or nothing
+// when it failed.
 QByteArray convertedDirectly(const QString &source, const QString &result)
 {
     QProcess converter;
     converter.setStandardInputFile(QProcess::nullDevice());
     converter.start(FfmpegProgram(),
-        {u"-nostdin"_s, u"-v"_s, u"error"_s, u"-format_whitelist"_s, kVideoFormats, u"-i"_s, source, u"-target"_s,
-            u"ntsc-dvd"_s, result});
+        {u"-nostdin"_s, u"-v"_s, u"error"_s, u"-format_whitelist"_s, kVideoFormats, u"-i"_s, source, u"-vf"_s,
+            DvdShapeFilter(), u"-target"_s, u"ntsc-dvd"_s, result});
     if (!converter.waitForFinished(120000) || converter.exitCode() != 0)
         return {};
     return readAll(result);
+}
+
+// A clip of a gray picture with a white square in its middle, a square as
+// shown: its width in pixels allows for the pixels' shape.
+bool makeShapeClip(const QString &path, const QString &size, const QString &pixelShape, const QString &rate,
+    const QStringList &encoding)
+{
+    const QString side = u"ih/3"_s;
+    const QString width = u"%1/(%2)"_s.arg(side, pixelShape);
+    const QString picture
+        = u"color=c=gray:size=%1:rate=%2,format=yuv444p,drawbox=x=(iw-%3)/2:y=(ih-%4)/2:w=%3:h=%4:color=white:t=fill,"
+          "setsar=%5"_s.arg(size, rate, width, side, pixelShape);
+    QProcess ffmpeg;
+    ffmpeg.setStandardInputFile(QProcess::nullDevice());
+    ffmpeg.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    ffmpeg.start(FfmpegProgram(),
+        QStringList{u"-v"_s, u"error"_s, u"-y"_s, u"-f"_s, u"lavfi"_s, u"-i"_s, picture, u"-t"_s, u"0.4"_s} + encoding
+            + QStringList{path});
+    return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
+}
+
+// The same clip, shown turned a quarter: the picture is stored as it was
+// filmed, and a tag says how to turn it.
+bool tagTurnedQuarter(const QString &path, const QString &turned)
+{
+    QProcess ffmpeg;
+    ffmpeg.setStandardInputFile(QProcess::nullDevice());
+    ffmpeg.start(FfmpegProgram(),
+        {u"-v"_s, u"error"_s, u"-y"_s, u"-i"_s, path, u"-c"_s, u"copy"_s, u"-metadata:s:v:0"_s, u"rotate=90"_s, turned});
+    return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
+}
+
+QString displayShapeOf(const QString &path)
+{
+    QProcess probe;
+    probe.start(QFileInfo(FfmpegProgram()).dir().filePath(u"ffprobe"_s),
+        {u"-v"_s, u"error"_s, u"-select_streams"_s, u"v:0"_s, u"-show_entries"_s, u"stream=display_aspect_ratio"_s,
+            u"-of"_s, u"default=nw=1:nk=1"_s, path});
+    probe.waitForFinished(30000);
+    return QString::fromLatin1(probe.readAllStandardOutput()).trimmed();
+}
+
+// The brightness of one decoded frame of a DVD result, 720 by 480.
+struct DvdFrame {
+    static constexpr int kWidth = 720;
+    static constexpr int kHeight = 480;
+    QByteArray luma;
+
+    int at(int x, int y) const { return quint8(luma.at(y * kWidth + x)); }
+    // The smallest rectangle that holds every pixel brighter than level.
+    QRect brighterThan(int level) const
+    {
+        QRect area;
+        for (int y = 0; y < kHeight; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                if (at(x, y) > level)
+                    area |= QRect(x, y, 1, 1);
+            }
+        }
+        return area;
+    }
+    // The brightest pixel more than margin pixels outside area.
+    int brightestOutside(const QRect &area, int margin) const
+    {
+        const QRect kept = area.adjusted(-margin, -margin, margin, margin);
+        int brightest = 0;
+        for (int y = 0; y < kHeight; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                if (!kept.contains(x, y))
+                    brightest = qMax(brightest, at(x, y));
+            }
+        }
+        return brightest;
+    }
+};
+
+DvdFrame decodedFrame(const QString &path)
+{
+    QProcess ffmpeg;
+    ffmpeg.setStandardInputFile(QProcess::nullDevice());
+    ffmpeg.start(FfmpegProgram(),
+        {u"-v"_s, u"error"_s, u"-i"_s, path, u"-vf"_s, u"trim=start_frame=3"_s, u"-frames:v"_s, u"1"_s, u"-f"_s,
+            u"rawvideo"_s, u"-pix_fmt"_s, u"gray"_s, u"-"_s});
+    ffmpeg.waitForFinished(60000);
+    return DvdFrame{ffmpeg.readAllStandardOutput()};
+}
+
+// What dvdauthor, given the result as a title, says of its aspect: its
+// finding, and any warning.
+QStringList dvdAuthorAspectLines(const QString &result, const QString &dvdFolder)
+{
+    QProcess author;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"VIDEO_FORMAT"_s, u"NTSC"_s);
+    author.setProcessEnvironment(environment);
+    author.setProcessChannelMode(QProcess::MergedChannels);
+    author.start(u"dvdauthor"_s, {u"-o"_s, dvdFolder, u"-t"_s, result});
+    author.waitForFinished(60000);
+    QStringList lines;
+    for (const QString &line : QString::fromUtf8(author.readAll()).split(u'\n')) {
+        if (line.contains(u"aspect"_s, Qt::CaseInsensitive))
+            lines << line.trimmed();
+    }
+    return lines;
 }
 
 } // namespace
@@ -214,6 +325,8 @@ private Q_SLOTS:
     void converterNamesInUsersTerms();
     void finishingStepsAreReportedByNumber_data();
     void finishingStepsAreReportedByNumber();
+    void everyResultHasADvdShape_data();
+    void everyResultHasADvdShape();
 
 private:
     Form1 &makeForm();
@@ -280,9 +393,9 @@ void TestConversionRun::convertsIntoChosenFolder()
     for (const QString &name : {u"first"_s, u"second"_s})
         QCOMPARE(ProbeVideo(out + u'/' + name + u".mov"_s), u"mpeg mpeg2video 720x480"_s);
     QCOMPARE(form.conversionRun().commandLines(),
-        QStringList({m_temp->path() + kConverterStart + sources[0] + u"\" -target ntsc-dvd \""_s + out
+        QStringList({m_temp->path() + kConverterStart + sources[0] + kAfterSource + out
                 + u"/first.mov\""_s,
-            m_temp->path() + kConverterStart + sources[1] + u"\" -target ntsc-dvd \""_s + out + u"/second.mov\""_s}));
+            m_temp->path() + kConverterStart + sources[1] + kAfterSource + out + u"/second.mov\""_s}));
     QVERIFY(!QFile::exists(ConverterPath()));
     QVERIFY(!form.conversionRun().isConverting());
     QCOMPARE(form.mousePointer(), int(PointerDefault));
@@ -708,13 +821,13 @@ void TestConversionRun::incompleteResultIsAFailure_data()
     QTest::newRow("ends with 0, writes nothing") << u"exit 0"_s << u"the result is empty"_s;
     QTest::newRow("ends with 0 after a write error")
         << u"printf 'some frames' >&$result\n"
-           "echo \"[mpeg @ 0x55d0c0ffee00] Error writing trailer of $7: No space left on device\" >&2\n"
+           "echo \"[mpeg @ 0x55d0c0ffee00] Error writing trailer of $9: No space left on device\" >&2\n"
            "echo 'frame=   57 fps=0.0 q=2.0 Lsize=      64kB time=00:00:01.97' >&2\nexit 0"_s
         << u"Error writing trailer of %1: No space left on device"_s;
     QTest::newRow("fails after writing part")
-        << u"printf 'part' >&$result\necho 'Error closing file $7: No space left on device' >&2\n"
+        << u"printf 'part' >&$result\necho 'Error closing file $9: No space left on device' >&2\n"
            "echo 'Conversion failed!' >&2\nexit 1"_s
-        << u"Error closing file $7: No space left on device"_s;
+        << u"Error closing file $9: No space left on device"_s;
 }
 
 void TestConversionRun::incompleteResultIsAFailure()
@@ -1441,9 +1554,9 @@ void TestConversionRun::linkPlantedAtTheHiddenNameIsNotWrittenThrough()
     // the converter's command line and puts a link to another file there
     // before the converter opens its result, which a converter that opens a
     // name would then write through.
-    useFakeConverter(u"case \"$7\" in pipe:*) hidden=$(readlink /proc/$$/fd/$result) ;; *) hidden=$7 ;; esac\n"
+    useFakeConverter(u"case \"$9\" in pipe:*) hidden=$(readlink /proc/$$/fd/$result) ;; *) hidden=$9 ;; esac\n"
                      "rm -f \"$hidden\" && ln -s '%1' \"$hidden\" || exit 9\n"
-                     "case \"$7\" in pipe:*) exec '%2' -nostdin \"$@\" ;; *) printf overwritten > \"$7\" ;; esac"_s.arg(
+                     "case \"$9\" in pipe:*) exec '%2' -nostdin \"$@\" ;; *) printf overwritten > \"$9\" ;; esac"_s.arg(
                          precious, FfmpegProgram()));
     form.listView1()->appendPath(source);
     form.option2()->setChecked(true);
@@ -1602,6 +1715,122 @@ void TestConversionRun::finishingStepsAreReportedByNumber()
         QCOMPARE(m_dialogs->messages.last().text, u"Done."_s);
     QCOMPARE(finished.size(), 1);
     QVERIFY(!run.isConverting());
+}
+
+void TestConversionRun::everyResultHasADvdShape_data()
+{
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<QString>("pixelShape");
+    QTest::addColumn<QString>("kind"); // how the clip is made: clip, turned, dv, dv wide, odd
+    QTest::addColumn<QString>("shape"); // of the result
+    QTest::addColumn<QString>("bars"); // none, letterbox, pillarbox
+    QTest::addColumn<bool>("studio"); // 704 of 720 columns are the picture
+    const auto row = [](const char *name, const char *size, const char *pixelShape, const char *kind,
+                         const char *shape, const char *bars, bool studio = false) {
+        QTest::newRow(name) << QString::fromLatin1(size) << QString::fromLatin1(pixelShape)
+                            << QString::fromLatin1(kind) << QString::fromLatin1(shape) << QString::fromLatin1(bars)
+                            << studio;
+    };
+    row("4:3", "640x480", "1", "clip", "4:3", "none");
+    row("16:9", "1280x720", "1", "clip", "16:9", "none");
+    row("anamorphic 16:9", "720x576", "64/45", "clip", "16:9", "none");
+    row("2.4:1 film", "1920x800", "1", "clip", "16:9", "letterbox");
+    row("1.85:1", "1998x1080", "1", "clip", "16:9", "letterbox");
+    row("3:2 with square pixels", "720x480", "1", "clip", "4:3", "letterbox");
+    row("square", "500x500", "1", "clip", "4:3", "pillarbox");
+    row("phone portrait", "480x640", "1", "clip", "4:3", "pillarbox");
+    row("tall portrait", "1080x1920", "1", "clip", "4:3", "pillarbox");
+    row("4K portrait", "2160x3840", "1", "clip", "4:3", "pillarbox");
+    row("turned by its rotation tag", "640x480", "1", "turned", "4:3", "pillarbox");
+    row("NTSC studio 4:3", "720x480", "10/11", "clip", "4:3", "none", true);
+    row("NTSC studio 16:9", "720x480", "40/33", "clip", "16:9", "none", true);
+    row("NTSC studio 4:3, 704 wide", "704x480", "10/11", "clip", "4:3", "none");
+    row("PAL studio 4:3", "720x576", "12/11", "clip", "4:3", "none", true);
+    row("PAL studio 16:9", "720x576", "16/11", "clip", "16:9", "none", true);
+    row("DV 4:3", "720x480", "8/9", "dv", "4:3", "none");
+    row("DV 16:9", "720x480", "32/27", "dv wide", "16:9", "none");
+    row("odd size of the shape already", "853x480", "1", "odd", "16:9", "none");
+    row("odd size", "701x481", "1", "odd", "4:3", "letterbox");
+}
+
+void TestConversionRun::everyResultHasADvdShape()
+{
+    QFETCH(QString, size);
+    QFETCH(QString, pixelShape);
+    QFETCH(QString, kind);
+    QFETCH(QString, shape);
+    QFETCH(QString, bars);
+    QFETCH(bool, studio);
+    QString source = m_work->filePath(u"clip.avi"_s);
+    QStringList encoding{u"-c:v"_s, u"mpeg4"_s, u"-q:v"_s, u"2"_s, u"-pix_fmt"_s, u"yuv420p"_s};
+    QString rate = u"10"_s;
+    if (kind == u"turned"_s) {
+        source = m_work->filePath(u"filmed.mp4"_s);
+        encoding = QStringList{u"-c:v"_s, u"libx264"_s, u"-pix_fmt"_s, u"yuv420p"_s};
+    } else if (kind.startsWith(u"dv"_s)) {
+        source = m_work->filePath(u"clip.dv"_s);
+        encoding = QStringList{u"-c:v"_s, u"dvvideo"_s, u"-pix_fmt"_s, u"yuv411p"_s};
+        rate = u"30000/1001"_s;
+    } else if (kind == u"odd"_s) {
+        source = m_work->filePath(u"clip.mkv"_s);
+        encoding = QStringList{u"-c:v"_s, u"ffv1"_s, u"-pix_fmt"_s, u"yuv420p"_s};
+    }
+    QVERIFY(makeShapeClip(source, size, pixelShape, rate, encoding));
+    if (kind == u"turned"_s) {
+        const QString turned = m_work->filePath(u"clip.mp4"_s);
+        QVERIFY(tagTurnedQuarter(source, turned));
+        source = turned;
+    }
+    const QString today = m_work->filePath(u"today.mov"_s);
+    QProcess plain;
+    plain.setStandardInputFile(QProcess::nullDevice());
+    plain.start(FfmpegProgram(), {u"-v"_s, u"error"_s, u"-i"_s, source, u"-target"_s, u"ntsc-dvd"_s, today});
+    QVERIFY(plain.waitForFinished(120000) && plain.exitCode() == 0);
+    Form1 &form = makeForm();
+    const QString out = m_work->filePath(u"out"_s);
+    QVERIFY(QDir().mkpath(out));
+    form.listView1()->appendPath(source);
+    form.text1()->setText(out);
+
+    form.pushButton2()->click();
+
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
+    const QString result = out + u'/' + QFileInfo(source).completeBaseName() + u".mov"_s;
+    QCOMPARE(displayShapeOf(result), shape);
+    const DvdFrame frame = decodedFrame(result);
+    QCOMPARE(frame.luma.size(), qsizetype(DvdFrame::kWidth * DvdFrame::kHeight));
+    // The gray picture, the white square in it, and black bars around.
+    const QRect picture = frame.brighterThan(60);
+    const QRect square = frame.brighterThan(200);
+    QVERIFY(!picture.isEmpty() && !square.isEmpty());
+    const bool fullWidth = picture.left() <= 2 && picture.right() >= DvdFrame::kWidth - 3;
+    const bool fullHeight = picture.top() <= 2 && picture.bottom() >= DvdFrame::kHeight - 3;
+    const int centredAcross = qAbs(picture.left() - (DvdFrame::kWidth - 1 - picture.right()));
+    const int centredDown = qAbs(picture.top() - (DvdFrame::kHeight - 1 - picture.bottom()));
+    const QString where = u"picture at %1,%2 %3x%4"_s.arg(picture.x()).arg(picture.y()).arg(picture.width())
+                              .arg(picture.height());
+    if (bars == u"none"_s) {
+        QVERIFY2(fullWidth && fullHeight, qPrintable(where));
+        // Of the shape already: the picture is what it was without the
+        // filter, but for an odd size, which gains a black column or row.
+        if (kind != u"odd"_s)
+            QVERIFY(frame.luma == decodedFrame(today).luma);
+    } else if (bars == u"letterbox"_s) {
+        QVERIFY2(fullWidth && picture.top() >= 8 && centredDown <= 4, qPrintable(where));
+    } else {
+        QVERIFY2(fullHeight && picture.left() >= 8 && centredAcross <= 4, qPrintable(where));
+    }
+    QVERIFY2(frame.brightestOutside(picture, 4) <= 24, qPrintable(where));
+    // A square stays a square as shown: each pixel of a 4:3 frame is 8:9 as
+    // wide as high, of a 16:9 frame 32:27; by the studio standard that a
+    // studio frame follows, 10:11 and 40:33.
+    const bool wide = shape == u"16:9"_s;
+    const double pixelWidth = studio ? (wide ? 40.0 / 33 : 10.0 / 11) : (wide ? 32.0 / 27 : 8.0 / 9);
+    const double squareShape = square.width() * pixelWidth / square.height();
+    QVERIFY2(qAbs(squareShape - 1) <= 0.02, qPrintable(u"the square is %1 as wide as high"_s.arg(squareShape)));
+    // A DVD tool takes it as it is, without a warning.
+    if (!QStandardPaths::findExecutable(u"dvdauthor"_s).isEmpty())
+        QCOMPARE(dvdAuthorAspectLines(result, m_work->filePath(u"dvd"_s)), QStringList{u"INFO: Aspect ratio: "_s + shape});
 }
 
 // As root every permission check passes: the tests run once more as an

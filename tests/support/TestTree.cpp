@@ -16,9 +16,10 @@ QString WriteScript(const QString &path, const QString &body)
 
 QString WriteFakeConverter(const QString &path, const QString &body)
 {
-    // The result's argument is "pipe:<descriptor>". The descriptor's number
-    // may have two digits, which only bash takes in a redirection.
-    WriteTextFile(path, "#!/bin/bash\nresult=${7#pipe:}\n" + body.toUtf8() + '\n');
+    // The result is the last argument, "pipe:<descriptor>". The
+    // descriptor's number may have two digits, which only bash takes in a
+    // redirection.
+    WriteTextFile(path, "#!/bin/bash\nresult=${!#}\nresult=${result#pipe:}\n" + body.toUtf8() + '\n');
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return path;
 }

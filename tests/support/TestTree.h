@@ -12,7 +12,8 @@ QString WriteScript(const QString &path, const QString &body);
 
 // Writes a stand-in for the converter and returns its path. The body runs
 // with the converter's arguments: "$4" names the file it reads, and the
-// result goes to the descriptor in $result, as in "printf x >&$result".
+// result goes to the descriptor in $result (the last argument names it), as
+// in "printf x >&$result".
 QString WriteFakeConverter(const QString &path, const QString &body);
 
 // Writes a text file and returns its path.
