@@ -13,13 +13,12 @@
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <limits>
 #include <sys/file.h>
 #include <unistd.h>
 
 namespace {
-
-const QString kPartMark = QStringLiteral(".part-");
 
 // The hidden names of one folder, by the prefix each starts with.
 QHash<QString, QStringList> hiddenResultsIn(const QString &folder)
@@ -29,7 +28,7 @@ QHash<QString, QStringList> hiddenResultsIn(const QString &folder)
         QRegularExpression::DotMatchesEverythingOption);
     QHash<QString, QStringList> byPrefix;
     FolderReading reading;
-    reading.keep = [](const QString &key) { return key.startsWith(u'.') && key.contains(kPartMark); };
+    reading.keep = [](const QString &key) { return key.startsWith(u'.') && key.contains(kHiddenNameMark); };
     for (const FolderEntry &entry : ReadFolder(folder.isEmpty() ? QStringLiteral(".") : folder, reading).entries) {
         const QRegularExpressionMatch match = hidden.match(entry.name);
         if (match.hasMatch())
@@ -75,7 +74,7 @@ void removeIfAbandoned(const QByteArray &path, qint64 pid)
     // nothing there, and any process may come to have that number.
     if (::flock(opened.file.get(), LOCK_EX | LOCK_NB) != 0 || isLiveRunOfThisProgram(pid))
         return;
-    if (PathNamesFile(path, opened.file.get()))
+    if (NameLeadsToFile(AT_FDCWD, path, opened.file.get()))
         ::unlink(path.constData());
 }
 

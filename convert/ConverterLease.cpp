@@ -4,6 +4,7 @@
 
 #include "ConverterStaging.h"
 #include "ExitCleanup.h"
+#include "RegularFile.h"
 #include "RuntimeError.h"
 
 #include <QDeadlineTimer>
@@ -35,11 +36,6 @@ QString unlikeLockFile(const struct stat &info)
     if (info.st_size != 0)
         return QStringLiteral("it is not empty");
     return {};
-}
-
-bool sameFile(const struct stat &a, const struct stat &b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 } // namespace
@@ -90,7 +86,7 @@ void ConverterLease::acquire(
         // A run that ended meanwhile may have removed the file we locked; a
         // share of a removed lock file protects nothing, so start again.
         struct stat named { };
-        if (::stat(nativeLock.constData(), &named) == 0 && sameFile(opened, named)) {
+        if (::stat(nativeLock.constData(), &named) == 0 && IsSameInode(opened, named)) {
             m_descriptor = fd;
             m_converterPath = converterPath;
             m_converterBytes = converterBytes;
@@ -115,7 +111,7 @@ void ConverterLease::release()
     struct stat named { };
     const QByteArray nativeLock = QFile::encodeName(m_lockPath);
     if (::flock(m_descriptor, LOCK_EX | LOCK_NB) == 0 && ::fstat(m_descriptor, &held) == 0
-        && ::stat(nativeLock.constData(), &named) == 0 && sameFile(held, named)) {
+        && ::stat(nativeLock.constData(), &named) == 0 && IsSameInode(held, named)) {
         if (IsTrustedConverter(m_converterPath, m_converterBytes))
             ::unlink(QFile::encodeName(m_converterPath).constData());
         ::unlink(nativeLock.constData());

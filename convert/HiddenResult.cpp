@@ -4,7 +4,6 @@
 
 #include "ExitCleanup.h"
 #include "PathHelpers.h"
-#include "RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,7 +25,6 @@ constexpr qsizetype kLongestFileName = 255; // bytes, where the file system does
 constexpr int kProcessIdDigits = 7;
 // Names drawn before the run gives up on a folder where each one is taken.
 constexpr int kNameDraws = 8;
-const QString kPartMark = QStringLiteral(".part-");
 
 QString systemReason(int error)
 {
@@ -79,8 +77,8 @@ QString RandomNameLetters()
 QString HiddenResultPrefix(const QString &destination)
 {
     const QString name = FileNameOfPath(destination);
-    const qsizetype fixedBytes = 1 + kPartMark.size() + kProcessIdDigits + 1 + kHiddenNameLetters;
-    return u'.' + shortenedToBytes(name, longestFileNameIn(FolderOfPath(destination)) - fixedBytes) + kPartMark;
+    const qsizetype fixedBytes = 1 + kHiddenNameMark.size() + kProcessIdDigits + 1 + kHiddenNameLetters;
+    return u'.' + shortenedToBytes(name, longestFileNameIn(FolderOfPath(destination)) - fixedBytes) + kHiddenNameMark;
 }
 
 HiddenResult::HiddenResult(const QString &destination, const NameLetters &letters)
@@ -141,14 +139,6 @@ qint64 HiddenResult::size() const
 {
     struct stat info { };
     return ::fstat(m_file.get(), &info) == 0 ? qint64(info.st_size) : -1;
-}
-
-bool HiddenResult::hiddenNameLeadsToFile() const
-{
-    struct stat named { };
-    struct stat held { };
-    return ::fstatat(m_folder.get(), m_name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0
-        && ::fstat(m_file.get(), &held) == 0 && IsSameInode(named, held);
 }
 
 QString HiddenResult::publish(const Flush &flush)

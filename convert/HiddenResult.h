@@ -3,6 +3,7 @@
 #pragma once
 
 #include "FileDescriptor.h"
+#include "RegularFile.h"
 
 #include <QString>
 
@@ -24,6 +25,7 @@
 // the process id, tells other copies of the program that it is in use.
 
 inline constexpr int kHiddenNameLetters = 8;
+inline const QString kHiddenNameMark = QStringLiteral(".part-");
 
 // Eight letters and digits, drawn at random.
 QString RandomNameLetters();
@@ -63,7 +65,7 @@ public:
     QString publish(const Flush &flush = ::fsync);
 
 private:
-    bool hiddenNameLeadsToFile() const;
+    bool hiddenNameLeadsToFile() const { return NameLeadsToFile(m_folder.get(), m_name, m_file.get()); }
 
     QString m_destination;
     QString m_path;

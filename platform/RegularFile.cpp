@@ -84,9 +84,10 @@ bool IsSameInode(const struct stat &a, const struct stat &b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-bool PathNamesFile(const QByteArray &nativePath, int fd)
+bool NameLeadsToFile(int folder, const QByteArray &name, int fd)
 {
     struct stat named { };
     struct stat held { };
-    return ::lstat(nativePath.constData(), &named) == 0 && ::fstat(fd, &held) == 0 && IsSameInode(named, held);
+    return ::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(fd, &held) == 0
+        && IsSameInode(named, held);
 }

@@ -34,6 +34,6 @@ QString EntryKindText(EntryKind kind);
 
 bool IsSameInode(const struct stat &a, const struct stat &b);
 
-// True when the entry at path, not followed if it is a link, is the file
-// open at fd.
-bool PathNamesFile(const QByteArray &nativePath, int fd);
+// True when the entry name, in the folder open at folder (AT_FDCWD: name is
+// a path), not followed if it is a link, is the file open at fd.
+bool NameLeadsToFile(int folder, const QByteArray &name, int fd);

@@ -25,8 +25,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRect>
-#include <QStandardPaths>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -141,14 +141,10 @@ private:
 // when it failed.
 QByteArray convertedDirectly(const QString &source, const QString &result)
 {
-    QProcess converter;
-    converter.setStandardInputFile(QProcess::nullDevice());
-    converter.start(FfmpegProgram(),
-        {u"-nostdin"_s, u"-v"_s, u"error"_s, u"-format_whitelist"_s, kVideoFormats, u"-i"_s, source, u"-vf"_s,
-            DvdShapeFilter(), u"-target"_s, u"ntsc-dvd"_s, result});
-    if (!converter.waitForFinished(120000) || converter.exitCode() != 0)
-        return {};
-    return readAll(result);
+    const bool converted = RunFfmpeg({u"-format_whitelist"_s, kVideoFormats, u"-i"_s, source, u"-vf"_s,
+                                         DvdShapeFilter(), u"-target"_s, u"ntsc-dvd"_s, result})
+                               .has_value();
+    return converted ? readAll(result) : QByteArray();
 }
 
 // A clip of a gray picture with a white square in its middle, a square as
@@ -161,34 +157,25 @@ bool makeShapeClip(const QString &path, const QString &size, const QString &pixe
     const QString picture
         = u"color=c=gray:size=%1:rate=%2,format=yuv444p,drawbox=x=(iw-%3)/2:y=(ih-%4)/2:w=%3:h=%4:color=white:t=fill,"
           "setsar=%5"_s.arg(size, rate, width, side, pixelShape);
-    QProcess ffmpeg;
-    ffmpeg.setStandardInputFile(QProcess::nullDevice());
-    ffmpeg.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    ffmpeg.start(FfmpegProgram(),
-        QStringList{u"-v"_s, u"error"_s, u"-y"_s, u"-f"_s, u"lavfi"_s, u"-i"_s, picture, u"-t"_s, u"0.4"_s} + encoding
-            + QStringList{path});
-    return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
+    return RunFfmpeg(
+        QStringList{u"-y"_s, u"-f"_s, u"lavfi"_s, u"-i"_s, picture, u"-t"_s, u"0.4"_s} + encoding + QStringList{path})
+        .has_value();
 }
 
 // The same clip, shown turned a quarter: the picture is stored as it was
 // filmed, and a tag says how to turn it.
 bool tagTurnedQuarter(const QString &path, const QString &turned)
 {
-    QProcess ffmpeg;
-    ffmpeg.setStandardInputFile(QProcess::nullDevice());
-    ffmpeg.start(FfmpegProgram(),
-        {u"-v"_s, u"error"_s, u"-y"_s, u"-i"_s, path, u"-c"_s, u"copy"_s, u"-metadata:s:v:0"_s, u"rotate=90"_s, turned});
-    return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
+    return RunFfmpeg({u"-y"_s, u"-i"_s, path, u"-c"_s, u"copy"_s, u"-metadata:s:v:0"_s, u"rotate=90"_s, turned})
+        .has_value();
 }
 
 QString displayShapeOf(const QString &path)
 {
-    QProcess probe;
-    probe.start(QFileInfo(FfmpegProgram()).dir().filePath(u"ffprobe"_s),
-        {u"-v"_s, u"error"_s, u"-select_streams"_s, u"v:0"_s, u"-show_entries"_s, u"stream=display_aspect_ratio"_s,
-            u"-of"_s, u"default=nw=1:nk=1"_s, path});
-    probe.waitForFinished(30000);
-    return QString::fromLatin1(probe.readAllStandardOutput()).trimmed();
+    return QString::fromLatin1(RunFfprobe({u"-select_streams"_s, u"v:0"_s, u"-show_entries"_s,
+                                              u"stream=display_aspect_ratio"_s, u"-of"_s, u"default=nw=1:nk=1"_s, path})
+                                   .value_or(QByteArray()))
+        .trimmed();
 }
 
 // The brightness of one decoded frame of a DVD result, 720 by 480.
@@ -227,13 +214,9 @@ struct DvdFrame {
 
 DvdFrame decodedFrame(const QString &path)
 {
-    QProcess ffmpeg;
-    ffmpeg.setStandardInputFile(QProcess::nullDevice());
-    ffmpeg.start(FfmpegProgram(),
-        {u"-v"_s, u"error"_s, u"-i"_s, path, u"-vf"_s, u"trim=start_frame=3"_s, u"-frames:v"_s, u"1"_s, u"-f"_s,
-            u"rawvideo"_s, u"-pix_fmt"_s, u"gray"_s, u"-"_s});
-    ffmpeg.waitForFinished(60000);
-    return DvdFrame{ffmpeg.readAllStandardOutput()};
+    return DvdFrame{RunFfmpeg({u"-i"_s, path, u"-vf"_s, u"trim=start_frame=3"_s, u"-frames:v"_s, u"1"_s, u"-f"_s,
+                                  u"rawvideo"_s, u"-pix_fmt"_s, u"gray"_s, u"-"_s})
+                        .value_or(QByteArray())};
 }
 
 // What dvdauthor, given the result as a title, says of its aspect: its
@@ -1782,10 +1765,7 @@ void TestConversionRun::everyResultHasADvdShape()
         source = turned;
     }
     const QString today = m_work->filePath(u"today.mov"_s);
-    QProcess plain;
-    plain.setStandardInputFile(QProcess::nullDevice());
-    plain.start(FfmpegProgram(), {u"-v"_s, u"error"_s, u"-i"_s, source, u"-target"_s, u"ntsc-dvd"_s, today});
-    QVERIFY(plain.waitForFinished(120000) && plain.exitCode() == 0);
+    QVERIFY(RunFfmpeg({u"-i"_s, source, u"-target"_s, u"ntsc-dvd"_s, today}));
     Form1 &form = makeForm();
     const QString out = m_work->filePath(u"out"_s);
     QVERIFY(QDir().mkpath(out));

@@ -2,13 +2,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 // Helpers that build real files for tests: scripts that stand in for the
 // converter, and short video clips made with ffmpeg's own generators.
 
-// Writes an executable shell script with the given body and returns its path.
-QString WriteScript(const QString &path, const QString &body);
+// Writes an executable script for shell with the given body and returns its path.
+QString WriteScript(const QString &path, const QString &body, const QString &shell = QStringLiteral("/bin/sh"));
 
 // Writes a stand-in for the converter and returns its path. The body runs
 // with the converter's arguments: "$4" names the file it reads, and the
@@ -21,6 +25,12 @@ QString WriteTextFile(const QString &path, const QByteArray &contents);
 
 // The ffmpeg that the program embeds.
 QString FfmpegProgram();
+
+// Runs that ffmpeg, or the ffprobe beside it, with the arguments, telling
+// only of errors and reading nothing: what it printed on its standard
+// output, or none when it failed.
+std::optional<QByteArray> RunFfmpeg(const QStringList &arguments);
+std::optional<QByteArray> RunFfprobe(const QStringList &arguments);
 
 // Makes an AVI clip of the given length with a test picture and a tone.
 // Returns false when ffmpeg failed.
