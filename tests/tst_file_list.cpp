@@ -4,11 +4,13 @@
 #include "FileListWidget.h"
 #include "ListItems.h"
 #include "Form1.h"
+#include "PathTable.h"
 #include "QuietStart.h"
 #include "RuntimeError.h"
 #include "ScriptedDialogs.h"
 #include "TestTree.h"
 
+#include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QPushButton>
@@ -16,6 +18,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <functional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -28,6 +32,70 @@ void clickItem(FileListWidget &list, int index)
     const QRect area = list.itemRect(index);
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, area.center());
 }
+
+// Qt's own checks of the list's model on every change, failing the test
+// that made a change the model reported wrongly.
+void checkModelOf(FileListWidget &list)
+{
+    new QAbstractItemModelTester(list.model(), QAbstractItemModelTester::FailureReportingMode::QtTest, &list);
+}
+
+// A path table and a plain list given the same changes; after each one the
+// table must hold at most twice what its paths take as texts, each two bytes
+// a character and a few bytes of bookkeeping, and a fixed amount besides.
+class MirroredTable final {
+public:
+    void append(const QString &path)
+    {
+        table.append(path);
+        paths.append(path);
+        check();
+    }
+    void append(const QString &folder, const QStringList &names)
+    {
+        table.append(folder, names);
+        for (const QString &name : names)
+            paths.append(folder + name);
+        check();
+    }
+    void replace(qsizetype i, const QString &path)
+    {
+        table.replace(i, path);
+        paths.replace(i, path);
+        check();
+    }
+    void removeAt(qsizetype i)
+    {
+        table.removeAt(i);
+        paths.removeAt(i);
+        check();
+    }
+    void swap(qsizetype i, qsizetype j)
+    {
+        const QString first = paths.at(i);
+        replace(i, paths.at(j));
+        replace(j, first);
+    }
+
+    PathTable table;
+    QStringList paths;
+    size_t mostHeld = 0;
+    bool withinBound = true;
+
+private:
+    void check()
+    {
+        size_t listed = 0;
+        if (paths.size() < 64 || paths.size() % 64 == 0) {
+            for (const QString &path : std::as_const(paths))
+                listed += 2 * size_t(path.size()) + 24;
+            withinBound = withinBound && table.heldBytes() <= 2 * listed + 128 * 1024;
+        }
+        mostHeld = std::max(mostHeld, table.heldBytes());
+    }
+};
+
+using TableChanges = std::function<void(MirroredTable &)>;
 
 // What a drop handler sees: the drag events that reach the watched widgets.
 class DropWatcher final : public QObject {
@@ -49,6 +117,8 @@ protected:
 
 } // namespace
 
+Q_DECLARE_METATYPE(TableChanges)
+
 class TestFileList final : public QObject {
     Q_OBJECT
 
@@ -66,6 +136,8 @@ private Q_SLOTS:
     void pathsAppendInOrderAsOneChange();
     void textsComeBackExactly_data();
     void textsComeBackExactly();
+    void tableMemoryFollowsItsPaths_data();
+    void tableMemoryFollowsItsPaths();
     void clearingEndsTheSelection();
     void itemsAreFoundWhereTheyAreDrawn();
     void wideColumnScrollsSideways();
@@ -110,6 +182,7 @@ void TestFileList::removalActsOnSelectedItemUnlessBusy()
     Form1 form(dialogs, QuietStart());
     form.show();
     FileListWidget &list = *form.listView1();
+    checkModelOf(list);
     for (const QString &path : kFiveItems)
         list.appendPath(path);
     clickItem(list, 3);
@@ -242,7 +315,11 @@ void TestFileList::changedTextIsRepainted()
 void TestFileList::pathsAppendInOrderAsOneChange()
 {
     FileListWidget list;
+    checkModelOf(list);
     list.appendPath(u"/v/A.avi"_s);
+    list.appendFolderFiles(u"/w/"_s, {u"1.avi"_s, u"2.avi"_s});
+    list.removeAt(2);
+    list.removeAt(2);
     QSignalSpy inserted(list.model(), &QAbstractItemModel::rowsInserted);
 
     list.appendPaths({u"/v/B.avi"_s, u"/v/C.avi"_s, u"/v/B.avi"_s});
@@ -259,6 +336,8 @@ void TestFileList::textsComeBackExactly_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("plain") << u"/v/clip.avi"_s;
     QTest::newRow("accented") << u"/Vidéos/Été à Genève.avi"_s;
+    QTest::newRow("last one-byte character") << u"/v/"_s + QChar(0xff) + u".avi"_s;
+    QTest::newRow("first two-byte character") << u"/v/"_s + QChar(0x100) + u".avi"_s;
     QTest::newRow("beyond one byte") << u"/видео/片段.avi"_s;
     QTest::newRow("outside the basic plane") << u"/v/😀.avi"_s;
     QTest::newRow("lone surrogate") << u"/v/"_s + QChar(0xdc00) + u".avi"_s;
@@ -278,6 +357,7 @@ void TestFileList::textsComeBackExactly()
 {
     QFETCH(QString, text);
     FileListWidget list;
+    checkModelOf(list);
     list.appendPaths({u"/v/before.avi"_s, text});
     list.appendFolderFiles(u"/v/"_s, {u"after.avi"_s});
     QCOMPARE(itemsOf(list), (QStringList{u"/v/before.avi"_s, text, u"/v/after.avi"_s}));
@@ -290,6 +370,59 @@ void TestFileList::textsComeBackExactly()
     QCOMPARE(itemsOf(list), (QStringList{u"/v/before.avi"_s, text, u"/v/after.avi"_s}));
     list.removeAt(1);
     QCOMPARE(itemsOf(list), (QStringList{text, u"/v/after.avi"_s}));
+}
+
+void TestFileList::tableMemoryFollowsItsPaths_data()
+{
+    QTest::addColumn<TableChanges>("changes");
+    const auto clip = [](int folder, int file) { return u"/Videos/Holidays %1/clip %2.avi"_s.arg(folder).arg(file); };
+    QTest::newRow("files added and removed one by one, each in its folder") << TableChanges([&](MirroredTable &t) {
+        for (int i = 0; i < 200000; ++i) {
+            t.append(clip(i, i));
+            t.removeAt(0);
+        }
+    });
+    QTest::newRow("neighbours of other folders swapped over and over") << TableChanges([&](MirroredTable &t) {
+        for (int i = 0; i < 6; ++i)
+            t.append(u"/Videos/%1 %2/a.avi"_s.arg(i).arg(QString(200, u'x')));
+        for (int i = 0; i < 100000; ++i)
+            t.swap(i % 5, i % 5 + 1);
+    });
+    QTest::newRow("a scan, then all but a few removed from the front") << TableChanges([&](MirroredTable &t) {
+        for (int folder = 0; folder < 2000; ++folder)
+            t.append(u"/Videos/Holidays %1/"_s.arg(folder), {u"a.avi"_s, u"b.avi"_s, u"c.avi"_s, u"d.avi"_s});
+        while (t.paths.size() > 3)
+            t.removeAt(0);
+    });
+    QTest::newRow("one folder added to between removals") << TableChanges([&](MirroredTable &t) {
+        for (int i = 0; i < 60000; ++i) {
+            t.append(clip(7, i));
+            if (i % 3 == 0)
+                t.removeAt(0);
+            if (i % 1000 == 999)
+                t.append(u"/Videos/Holidays 7/"_s, {u"a.avi"_s, u"b.avi"_s});
+        }
+    });
+    QTest::newRow("wide names replaced by narrow ones") << TableChanges([&](MirroredTable &t) {
+        for (int i = 0; i < 3000; ++i)
+            t.append(u"/видео/片段 %1.avi"_s.arg(i));
+        for (int i = 0; i < 30000; ++i)
+            t.replace(i % 3000, clip(i % 4, i));
+    });
+}
+
+// Removed and replaced paths leave texts behind; the table drops them before
+// they outweigh the paths it holds, and every path comes back exactly.
+void TestFileList::tableMemoryFollowsItsPaths()
+{
+    QFETCH(TableChanges, changes);
+    MirroredTable mirrored;
+    changes(mirrored);
+    QStringList held;
+    for (qsizetype i = 0; i < mirrored.table.size(); ++i)
+        held << mirrored.table.at(i);
+    QCOMPARE(held, mirrored.paths);
+    QVERIFY2(mirrored.withinBound, qPrintable(u"at most %1 bytes held"_s.arg(mirrored.mostHeld)));
 }
 
 void TestFileList::clearingEndsTheSelection()
