@@ -10,6 +10,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev libxcb1-dev
     ffmpeg dvdauthor
+    clang libclang-rt-14-dev qt6-base-private-dev
     fonts-liberation
     xvfb xauth xdotool dbus-daemon
     dpkg-dev file desktop-file-utils appstream lintian man-db

@@ -13,7 +13,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 // The bytes libFuzzer hands over, as Qt's byte array; no copy.
 inline QByteArray FuzzBytes(const uint8_t *data, size_t size)
@@ -22,11 +21,13 @@ inline QByteArray FuzzBytes(const uint8_t *data, size_t size)
 }
 
 // One application of the kind App (QCoreApplication, QGuiApplication), on
-// the "minimal" platform, made once and kept for the whole run.
+// the "minimal" platform, made once and kept for the whole run: it is never
+// destroyed, since Qt's own data for the thread may be gone before static
+// objects are.
 template <typename App>
 void FuzzApplication()
 {
-    static std::unique_ptr<App> application;
+    static App *application = nullptr;
     if (application)
         return;
     qputenv("QT_QPA_PLATFORM", "minimal");
@@ -34,7 +35,7 @@ void FuzzApplication()
     static int argc = 1;
     static char name[] = "fuzz";
     static char *argv[] = {name, nullptr};
-    application = std::make_unique<App>(argc, argv);
+    application = new App(argc, argv);
 }
 
 // Ends the run with what differs when a condition the program promises
