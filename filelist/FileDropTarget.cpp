@@ -32,22 +32,60 @@ DroppedKind kindOf(const QString &path)
     return DroppedKind::Other;
 }
 
+// The addresses of a text/uri-list, one a line. Lines that begin with '#'
+// are comments, and a sender may end the list with a NUL as in C.
+QList<QByteArray> addressLines(QByteArray list)
+{
+    if (list.endsWith('\0'))
+        list.chop(1);
+    QList<QByteArray> addresses;
+    const QList<QByteArray> lines = list.split('\n');
+    for (const QByteArray &line : lines) {
+        const QByteArray address = line.trimmed();
+        if (!address.isEmpty() && !address.startsWith('#'))
+            addresses << address;
+    }
+    return addresses;
+}
+
+// The path of a file on this machine that an address names, or an empty
+// string for any other address: one of another host, a relative or empty
+// one, one whose path holds a NUL (which would cut the path short where the
+// system reads it), or one that reads as a Windows share (//host/share).
+QString localPathOf(QUrl url)
+{
+    if (!url.isValid() || !url.isLocalFile())
+        return {};
+    // "localhost" names this machine: file://localhost/home/... is a local
+    // file as file:///home/... is. Anything else in the authority (another
+    // host, a user, a port) is not this machine's file system.
+    const QString authority = url.authority();
+    if (!authority.isEmpty() && authority.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) != 0)
+        return {};
+    url.setHost(QString());
+    if (!url.path(QUrl::FullyEncoded).startsWith(u'/'))
+        return {};
+    const QString path = url.toLocalFile();
+    if (path.startsWith(QStringLiteral("//")) || path.contains(QChar(u'\0')))
+        return {};
+    return path;
+}
+
 } // namespace
 
 QStringList DroppedLocalPaths(const QMimeData *data)
 {
     if (!data || !data->hasUrls())
         return {};
+    // The list is read here rather than by QMimeData::urls(), which takes a
+    // comment line for an address.
     QStringList paths;
-    const QList<QUrl> urls = data->urls();
-    for (QUrl url : urls) {
-        if (!url.isLocalFile())
+    const QList<QByteArray> addresses = addressLines(data->data(QStringLiteral("text/uri-list")));
+    for (const QByteArray &address : addresses) {
+        const QString path = localPathOf(QUrl::fromEncoded(address));
+        if (path.isEmpty())
             return {};
-        // "localhost" names this machine: file://localhost/home/... is a
-        // local file as file:///home/... is.
-        if (url.host().compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0)
-            url.setHost(QString());
-        paths << url.toLocalFile();
+        paths << path;
     }
     return paths;
 }
