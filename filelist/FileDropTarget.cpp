@@ -32,20 +32,11 @@ DroppedKind kindOf(const QString &path)
     return DroppedKind::Other;
 }
 
-// The addresses of a text/uri-list, one a line. Lines that begin with '#'
-// are comments, and a sender may end the list with a NUL as in C.
-QList<QByteArray> addressLines(QByteArray list)
+// A comment line of an address list (text/uri-list), one that begins with
+// '#', as Qt reads the list: an address that is nothing but a fragment.
+bool isComment(const QUrl &url)
 {
-    if (list.endsWith('\0'))
-        list.chop(1);
-    QList<QByteArray> addresses;
-    const QList<QByteArray> lines = list.split('\n');
-    for (const QByteArray &line : lines) {
-        const QByteArray address = line.trimmed();
-        if (!address.isEmpty() && !address.startsWith('#'))
-            addresses << address;
-    }
-    return addresses;
+    return url.toString().startsWith(u'#');
 }
 
 // The path of a file on this machine that an address names, or an empty
@@ -57,10 +48,11 @@ QString localPathOf(QUrl url)
     if (!url.isValid() || !url.isLocalFile())
         return {};
     // "localhost" names this machine: file://localhost/home/... is a local
-    // file as file:///home/... is. Anything else in the authority (another
-    // host, a user, a port) is not this machine's file system.
-    const QString authority = url.authority();
-    if (!authority.isEmpty() && authority.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) != 0)
+    // file as file:///home/... is. Another host, a user or a port is not
+    // this machine's file system.
+    const QString host = url.host();
+    if ((!host.isEmpty() && host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) != 0)
+        || !url.userInfo().isEmpty() || url.port() != -1)
         return {};
     url.setHost(QString());
     if (!url.path(QUrl::FullyEncoded).startsWith(u'/'))
@@ -77,12 +69,12 @@ QStringList DroppedLocalPaths(const QMimeData *data)
 {
     if (!data || !data->hasUrls())
         return {};
-    // The list is read here rather than by QMimeData::urls(), which takes a
-    // comment line for an address.
     QStringList paths;
-    const QList<QByteArray> addresses = addressLines(data->data(QStringLiteral("text/uri-list")));
-    for (const QByteArray &address : addresses) {
-        const QString path = localPathOf(QUrl::fromEncoded(address));
+    const QList<QUrl> urls = data->urls();
+    for (const QUrl &url : urls) {
+        if (isComment(url))
+            continue;
+        const QString path = localPathOf(url);
         if (path.isEmpty())
             return {};
         paths << path;

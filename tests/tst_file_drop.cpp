@@ -268,7 +268,8 @@ void TestFileDrop::refusedDropAddsNothing_data()
     QTest::addColumn<QString>("data");
     QTest::addColumn<int>("actions");
     // For "addresses": the address list, one a line, <tree> standing for the
-    // folder of the test's files.
+    // folder of the test's files and <rootless tree> for it without its
+    // leading '/'.
     QTest::addColumn<QString>("addresses");
     const int copyOrMove = Qt::CopyAction | Qt::MoveAction;
     QTest::newRow("move only") << u"files"_s << int(Qt::MoveAction) << QString();
@@ -285,6 +286,8 @@ void TestFileDrop::refusedDropAddsNothing_data()
     QTest::newRow("an empty address") << u"addresses"_s << copyOrMove << u"file:"_s;
     QTest::newRow("an empty address with a host part") << u"addresses"_s << copyOrMove << u"file://"_s;
     QTest::newRow("a Windows share") << u"addresses"_s << copyOrMove << u"file:////<tree>/clip.wmv"_s;
+    QTest::newRow("a rootless path that decodes as a rooted one")
+        << u"addresses"_s << copyOrMove << u"file:%2F<rootless tree>/clip.wmv"_s;
     QTest::newRow("a user and a port") << u"addresses"_s << copyOrMove << u"file://me@localhost:21<tree>/G"_s;
     QTest::newRow("comments only") << u"addresses"_s << copyOrMove << u"# file://<tree>/G"_s;
 }
@@ -298,7 +301,11 @@ void TestFileDrop::refusedDropAddsNothing()
     if (data == u"files")
         mime.setUrls({QUrl::fromLocalFile(path(u"G"_s))});
     else if (data == u"addresses")
-        mime.setData(u"text/uri-list"_s, QString(addresses).replace(u"<tree>"_s, m_tree.path()).toUtf8());
+        mime.setData(u"text/uri-list"_s,
+            QString(addresses)
+                .replace(u"<tree>"_s, m_tree.path())
+                .replace(u"<rootless tree>"_s, m_tree.path().mid(1))
+                .toUtf8());
     else
         mime.setText(path(u"G/g.avi"_s));
     const DragAnswer answer = sendDrop(m_form->listView1()->viewport(), &mime, Qt::DropActions::fromInt(actions));
