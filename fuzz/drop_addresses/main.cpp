@@ -44,17 +44,17 @@ private:
     QByteArray m_list;
 };
 
-// The list without its comment lines, for QMimeData::urls(), which would
-// take them for addresses.
+// The list with its comment lines emptied, for QMimeData::urls(), which
+// would take them for addresses. The lines stay, so that what ends the list
+// (a NUL, which Qt takes off) stays as it was.
 QByteArray withoutComments(const QByteArray &list)
 {
-    QByteArrayList kept;
-    const QByteArrayList lines = list.split('\n');
-    for (const QByteArray &line : lines) {
-        if (!line.trimmed().startsWith('#'))
-            kept << line;
+    QByteArrayList lines = list.split('\n');
+    for (QByteArray &line : lines) {
+        if (line.trimmed().startsWith('#'))
+            line.clear();
     }
-    return kept.join('\n');
+    return lines.join('\n');
 }
 
 // The path Qt gives for an address of a file on this machine; nullopt for
