@@ -32,6 +32,37 @@ DroppedKind kindOf(const QString &path)
     return DroppedKind::Other;
 }
 
+// A comment line of an address list (text/uri-list), one that begins with
+// '#', as Qt reads the list: an address that is nothing but a fragment.
+bool isComment(const QUrl &url)
+{
+    return url.toString().startsWith(u'#');
+}
+
+// The path of a file on this machine that an address names, or an empty
+// string for any other address: one of another host, a relative or empty
+// one, one whose path holds a NUL (which would cut the path short where the
+// system reads it), or one that reads as a Windows share (//host/share).
+QString localPathOf(QUrl url)
+{
+    if (!url.isValid() || !url.isLocalFile())
+        return {};
+    // "localhost" names this machine: file://localhost/home/... is a local
+    // file as file:///home/... is. Another host, a user or a port is not
+    // this machine's file system.
+    const QString host = url.host();
+    if ((!host.isEmpty() && host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) != 0)
+        || !url.userInfo().isEmpty() || url.port() != -1)
+        return {};
+    url.setHost(QString());
+    if (!url.path(QUrl::FullyEncoded).startsWith(u'/'))
+        return {};
+    const QString path = url.toLocalFile();
+    if (path.startsWith(QStringLiteral("//")) || path.contains(QChar(u'\0')))
+        return {};
+    return path;
+}
+
 } // namespace
 
 QStringList DroppedLocalPaths(const QMimeData *data)
@@ -40,14 +71,13 @@ QStringList DroppedLocalPaths(const QMimeData *data)
         return {};
     QStringList paths;
     const QList<QUrl> urls = data->urls();
-    for (QUrl url : urls) {
-        if (!url.isLocalFile())
+    for (const QUrl &url : urls) {
+        if (isComment(url))
+            continue;
+        const QString path = localPathOf(url);
+        if (path.isEmpty())
             return {};
-        // "localhost" names this machine: file://localhost/home/... is a
-        // local file as file:///home/... is.
-        if (url.host().compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0)
-            url.setHost(QString());
-        paths << url.toLocalFile();
+        paths << path;
     }
     return paths;
 }

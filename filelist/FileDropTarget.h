@@ -39,6 +39,8 @@ private:
     ScanActivity *m_activity;
 };
 
-// The local paths of drag data that offers files only; empty when the data
-// holds anything but local files.
+// The local paths of drag data that offers files only, in the order of its
+// address list (text/uri-list, whose comment lines are passed over); empty
+// when any address is not that of a file on this machine: another host's,
+// a relative or empty one, or one whose path holds a NUL.
 QStringList DroppedLocalPaths(const QMimeData *data);

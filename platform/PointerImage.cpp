@@ -45,8 +45,12 @@ RuntimeError damaged(const QString &name, const QString &why)
 // 32-bit pixels (blue, green, red, alpha), uncompressed, rows bottom up,
 // its height counting the transparency mask's rows too. Read here, it needs
 // no image plugin, which would otherwise be looked up and loaded at the
-// start. Anything else (a PNG image, fewer bits, a header that does not
-// match the entry, no alpha at all) is left to Qt's reader: nullopt.
+// start. Anything else (a PNG image, fewer bits, a header of another size
+// or one that does not match the entry, no alpha at all) is left to Qt's
+// reader: nullopt. Qt's reader takes the pixels to follow the first 40
+// bytes of any header, so a longer header is its to read. The transparency
+// mask after the pixels is not read: for pixels with alpha, Qt's reader
+// passes it over too.
 std::optional<QImage> decodeAlphaBitmap(const QByteArray &bytes, quint32 offset, quint32 size, int width, int height)
 {
     constexpr quint32 kInfoHeaderBytes = 40;
@@ -55,17 +59,16 @@ std::optional<QImage> decodeAlphaBitmap(const QByteArray &bytes, quint32 offset,
     // Header size, width, height, planes, bits per pixel, compression, and
     // the number of colours in a table that would precede the pixels.
     const int info = int(offset);
-    const quint32 headerBytes = dword(bytes, info);
-    if (headerBytes < kInfoHeaderBytes || headerBytes > size || dword(bytes, info + 4) != quint32(width)
+    if (dword(bytes, info) != kInfoHeaderBytes || dword(bytes, info + 4) != quint32(width)
         || dword(bytes, info + 8) != quint32(2 * height) || word(bytes, info + 12) != 1 || word(bytes, info + 14) != 32
         || dword(bytes, info + 16) != 0 || dword(bytes, info + 32) != 0)
         return std::nullopt;
     const quint32 rowBytes = quint32(width) * 4;
-    if (size - headerBytes < rowBytes * quint32(height))
+    if (size - kInfoHeaderBytes < rowBytes * quint32(height))
         return std::nullopt;
 
     QImage image(width, height, QImage::Format_ARGB32);
-    const auto *rows = reinterpret_cast<const uchar *>(bytes.constData() + offset + headerBytes);
+    const auto *rows = reinterpret_cast<const uchar *>(bytes.constData() + offset + kInfoHeaderBytes);
     bool anyAlpha = false;
     for (int y = 0; y < height; ++y) {
         const uchar *from = rows + quint32(height - 1 - y) * rowBytes;
@@ -125,8 +128,9 @@ PointerImage DecodePointerImage(const QByteArray &bytes, const QString &name)
 
     if (type == kTypeCursor) {
         pointer.hotSpot = QPoint(word(bytes, entry + 4), word(bytes, entry + 6));
-        // The entry's size is the one the hot spot is measured in.
-        if (pointer.hotSpot.x() >= width || pointer.hotSpot.y() >= height)
+        // The picture is measured, not the entry: an entry may name another
+        // size than its image has.
+        if (!pointer.image.rect().contains(pointer.hotSpot))
             throw damaged(name, QStringLiteral("the hot spot lies outside the image"));
     } else {
         pointer.hotSpot = QPoint(pointer.image.width() / 2, pointer.image.height() / 2);

@@ -80,6 +80,31 @@ QByteArray cursorBytes(const QSize &size, const QPoint &hotSpot)
     return bytes;
 }
 
+// The first image of an icon or cursor file as a bitmap: where its header
+// begins, after the file's header and one directory entry.
+constexpr int kFirstBitmap = 6 + 16;
+
+// The same file with a later, longer kind of bitmap header than the usual
+// 40 bytes: the same pixels, further on.
+QByteArray withLongerBitmapHeader(QByteArray bytes, int extra)
+{
+    const quint32 headerBytes = qFromLittleEndian<quint32>(bytes.constData() + kFirstBitmap);
+    bytes.insert(kFirstBitmap + qsizetype(headerBytes), QByteArray(extra, '\0'));
+    qToLittleEndian<quint32>(headerBytes + quint32(extra), bytes.data() + kFirstBitmap);
+    qToLittleEndian<quint32>(qFromLittleEndian<quint32>(bytes.constData() + 14) + quint32(extra), bytes.data() + 14);
+    return bytes;
+}
+
+// The same file of 32-bit pixels with every byte of its transparency mask,
+// which follows the pixels, set to pattern.
+QByteArray withMask(QByteArray bytes, const QSize &size, char pattern)
+{
+    const int maskStart = kFirstBitmap + 40 + size.width() * size.height() * 4;
+    const int maskBytes = (size.width() + 31) / 32 * 4 * size.height();
+    bytes.replace(maskStart, maskBytes, QByteArray(maskBytes, pattern));
+    return bytes;
+}
+
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -622,6 +647,12 @@ void TestAppearance::cursorFile_data()
     QTest::newRow("hot spot at the far corner")
         << cursorBytes({48, 48}, {47, 47}) << u"file"_s << false << QPoint(47, 47);
     QTest::newRow("hot spot outside") << cursorBytes({32, 32}, {32, 4}) << u"file"_s << true << QPoint();
+    // An entry of size 0 stands for 256 pixels, yet the picture is the
+    // bitmap's own 32.
+    QByteArray smallerThanItsEntry = cursorBytes({32, 32}, {40, 40});
+    smallerThanItsEntry[6] = smallerThanItsEntry[7] = '\0';
+    QTest::newRow("hot spot inside the entry's size, outside the picture")
+        << smallerThanItsEntry << u"file"_s << true << QPoint();
     QTest::newRow("missing") << QByteArray() << u"missing"_s << false << QPoint();
     QTest::newRow("not a cursor") << "GIF89a not a cursor at all"_ba << u"file"_s << true << QPoint();
     QTest::newRow("cut short") << cursorBytes({32, 32}, {1, 1}).left(200) << u"file"_s << true << QPoint();
@@ -678,6 +709,8 @@ void TestAppearance::pointerPixelsAreQtReadersPixels_data()
     QBuffer buffer(&written);
     QVERIFY(buffer.open(QIODevice::WriteOnly) && QImageWriter(&buffer, "ico").write(shades));
     QTest::newRow("an icon of many shades") << written;
+    QTest::newRow("a bitmap header longer than 40 bytes") << withLongerBitmapHeader(written, 84);
+    QTest::newRow("a mask at odds with alpha") << withMask(written, shades.size(), '\x0f');
     QImage clear(16, 16, QImage::Format_ARGB32);
     clear.fill(Qt::transparent);
     written.clear();

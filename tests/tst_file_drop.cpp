@@ -221,6 +221,9 @@ void TestFileDrop::dropAppendsInTheOrderSupplied_data()
         QTest::newRow("a file and a folder by localhost addresses" + on)
             << where << QStringList{u"localhost:clip.wmv"_s, u"LocalHost:G"_s}
             << QStringList{u"clip.wmv"_s, u"G/g.avi"_s};
+        QTest::newRow("comment lines passed over" + on)
+            << where << QStringList{u"# dropped from a file manager"_s, u"clip.wmv"_s, u"#G"_s, u"G"_s}
+            << QStringList{u"clip.wmv"_s, u"G/g.avi"_s};
     }
 }
 
@@ -230,12 +233,17 @@ void TestFileDrop::dropAppendsInTheOrderSupplied()
     QFETCH(QStringList, dropped);
     QFETCH(QStringList, items);
     // "host:" before a name: the file's address names that host, as some
-    // file managers write it.
-    QList<QUrl> urls;
+    // file managers write it. A line that begins with '#' is a comment of
+    // the address list.
+    QByteArray addresses;
     for (const QString &dropping : std::as_const(dropped)) {
+        if (dropping.startsWith(u'#')) {
+            addresses += dropping.toUtf8() + "\r\n";
+            continue;
+        }
         QUrl url = QUrl::fromLocalFile(path(dropping.section(u':', -1)));
         url.setHost(dropping.section(u':', 0, -2));
-        urls << url;
+        addresses += url.toEncoded() + "\r\n";
     }
     QStringList expected;
     for (const QString &relative : std::as_const(items))
@@ -244,7 +252,7 @@ void TestFileDrop::dropAppendsInTheOrderSupplied()
     list.appendPath(u"/earlier.avi"_s);
 
     QMimeData data;
-    data.setUrls(urls);
+    data.setData(u"text/uri-list"_s, addresses);
     QElapsedTimer timer;
     timer.start();
     const DragAnswer answer = sendDrop(dropTarget(list, where), &data);
@@ -259,22 +267,51 @@ void TestFileDrop::refusedDropAddsNothing_data()
 {
     QTest::addColumn<QString>("data");
     QTest::addColumn<int>("actions");
-    QTest::newRow("move only") << u"files"_s << int(Qt::MoveAction);
-    QTest::newRow("text only") << u"text"_s << int(Qt::CopyAction | Qt::MoveAction);
+    // For "addresses": the address list, one a line, <tree> standing for the
+    // folder of the test's files and <rootless tree> for it without its
+    // leading '/'.
+    QTest::addColumn<QString>("addresses");
+    const int copyOrMove = Qt::CopyAction | Qt::MoveAction;
+    QTest::newRow("move only") << u"files"_s << int(Qt::MoveAction) << QString();
+    QTest::newRow("text only") << u"text"_s << copyOrMove << QString();
+    QTest::newRow("a NUL in the path") << u"addresses"_s << copyOrMove << u"file://<tree>/G/%00x.avi"_s;
+    QTest::newRow("a NUL after a file") << u"addresses"_s << copyOrMove
+                                        << u"file://<tree>/clip.wmv\nfile://<tree>/G%00"_s;
+    // The tree's first folder is read as a host; as a path, //tmp/... would
+    // name the very file the address would have if it were local.
+    QTest::newRow("another host") << u"addresses"_s << copyOrMove << u"file:/<tree>/clip.wmv"_s;
+    QTest::newRow("another host after a file")
+        << u"addresses"_s << copyOrMove << u"file://<tree>/G\nfile://elsewhere<tree>/clip.wmv"_s;
+    QTest::newRow("a relative address") << u"addresses"_s << copyOrMove << u"file:clip.wmv"_s;
+    QTest::newRow("an empty address") << u"addresses"_s << copyOrMove << u"file:"_s;
+    QTest::newRow("an empty address with a host part") << u"addresses"_s << copyOrMove << u"file://"_s;
+    QTest::newRow("a Windows share") << u"addresses"_s << copyOrMove << u"file:////<tree>/clip.wmv"_s;
+    QTest::newRow("a rootless path that decodes as a rooted one")
+        << u"addresses"_s << copyOrMove << u"file:%2F<rootless tree>/clip.wmv"_s;
+    QTest::newRow("a user and a port") << u"addresses"_s << copyOrMove << u"file://me@localhost:21<tree>/G"_s;
+    QTest::newRow("comments only") << u"addresses"_s << copyOrMove << u"# file://<tree>/G"_s;
 }
 
 void TestFileDrop::refusedDropAddsNothing()
 {
     QFETCH(QString, data);
     QFETCH(int, actions);
+    QFETCH(QString, addresses);
     QMimeData mime;
     if (data == u"files")
         mime.setUrls({QUrl::fromLocalFile(path(u"G"_s))});
+    else if (data == u"addresses")
+        mime.setData(u"text/uri-list"_s,
+            QString(addresses)
+                .replace(u"<tree>"_s, m_tree.path())
+                .replace(u"<rootless tree>"_s, m_tree.path().mid(1))
+                .toUtf8());
     else
         mime.setText(path(u"G/g.avi"_s));
     const DragAnswer answer = sendDrop(m_form->listView1()->viewport(), &mime, Qt::DropActions::fromInt(actions));
     QVERIFY(!answer.accepted);
     QCOMPARE(m_form->listView1()->count(), 0);
+    QCOMPARE(m_dialogs->messages.size(), 0);
 }
 
 void TestFileDrop::dropWhileBusyStillAppends()
