@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -176,16 +177,60 @@ QByteArray LoadConverterResource(const QString &resourcePath)
     return resource.readAll();
 }
 
+namespace {
+
+const QString kOwnFolderAdvice = QStringLiteral(" Set TEMP to a folder of your own.");
+
+QString userName()
+{
+    const struct passwd *user = ::getpwuid(::geteuid());
+    return user ? QString::fromLocal8Bit(user->pw_name) : QString::number(::geteuid());
+}
+
+// Why there is no private runtime folder: Qt gives none back when the one
+// it would use, in the temporary folder and named after the user, is not
+// this user's own folder, and says why only in a warning.
+QString whyThereIsNoRuntimeFolder()
+{
+    const QString folder = QDir::tempPath() + QStringLiteral("/runtime-") + userName();
+    const QString shown = QDir::toNativeSeparators(folder);
+    struct stat info { };
+    if (::stat(QFile::encodeName(folder).constData(), &info) != 0)
+        return QStringLiteral("No temporary folder can be found: %1 cannot be made").arg(shown);
+    if (!S_ISDIR(info.st_mode))
+        return QStringLiteral("The temporary folder %1 is %2, not a folder")
+            .arg(shown, S_ISREG(info.st_mode) ? QStringLiteral("a file") : EntryKindText(KindOfEntry(info.st_mode)));
+    if (info.st_uid != ::geteuid())
+        return QStringLiteral("The temporary folder %1 belongs to another user").arg(shown);
+    return QStringLiteral("No temporary folder can be found");
+}
+
+// Why folder, which stat() found to be no folder or did not find, cannot
+// be the temporary folder.
+QString whyItIsNoFolder(const QString &folder, const struct stat *info)
+{
+    const QString shown = QDir::toNativeSeparators(folder);
+    if (!info)
+        return QStringLiteral("The temporary folder %1 does not exist").arg(shown);
+    const QString kind = S_ISREG(info->st_mode) ? QStringLiteral("a file") : EntryKindText(KindOfEntry(info->st_mode));
+    if (folder == qEnvironmentVariable("TEMP"))
+        return QStringLiteral("TEMP names %1, which is %2, not a folder").arg(shown, kind);
+    return QStringLiteral("The temporary folder %1 is %2, not a folder").arg(shown, kind);
+}
+
+} // namespace
+
 void CheckStagingFolder(const QString &folder)
 {
     if (folder.isEmpty())
-        throw RuntimeError(RuntimeError::PathNotFound, QStringLiteral("No temporary folder can be found"));
+        throw RuntimeError(RuntimeError::PathNotFound, whyThereIsNoRuntimeFolder() + u'.' + kOwnFolderAdvice);
     const QByteArray native
         = QFile::encodeName(QDir::isAbsolutePath(folder) ? folder : QDir::currentPath() + u'/' + folder);
     struct stat info { };
-    if (::stat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
-        throw RuntimeError(RuntimeError::PathNotFound,
-            QStringLiteral("The temporary folder %1 does not exist").arg(QDir::toNativeSeparators(folder)));
+    const bool found = ::stat(native.constData(), &info) == 0;
+    if (!found || !S_ISDIR(info.st_mode))
+        throw RuntimeError(
+            RuntimeError::PathNotFound, whyItIsNoFolder(folder, found ? &info : nullptr) + u'.' + kOwnFolderAdvice);
     // Another user who can change any folder on the way, or any link, could
     // put a folder of their own, with a program of their own as the
     // converter, in place of this one between two files, and it would run as

@@ -5,9 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 
-namespace {
-
-EntryKind kindOf(mode_t mode)
+EntryKind KindOfEntry(mode_t mode)
 {
     if (S_ISREG(mode))
         return EntryKind::RegularFile;
@@ -21,8 +19,6 @@ EntryKind kindOf(mode_t mode)
         return EntryKind::Socket;
     return EntryKind::Link;
 }
-
-} // namespace
 
 OpenedRegularFile OpenRegularFile(const QByteArray &nativePath, Links links)
 {
@@ -46,7 +42,7 @@ OpenedRegularFile OpenRegularFile(const QByteArray &nativePath, Links links)
         opened.kind = EntryKind::Unreachable;
         return opened;
     }
-    opened.kind = kindOf(opened.info.st_mode);
+    opened.kind = KindOfEntry(opened.info.st_mode);
     if (opened.kind != EntryKind::RegularFile)
         return opened;
     // Opened through the handle, so it is the file that fstat described.

@@ -14,6 +14,9 @@ enum class EntryKind { Missing, RegularFile, Folder, NamedPipe, Device, Socket, 
 
 enum class Links { Follow, DoNotFollow };
 
+// The kind of entry that a mode from stat() describes.
+EntryKind KindOfEntry(mode_t mode);
+
 struct OpenedRegularFile {
     FileDescriptor file; // open for reading when kind is RegularFile and error is 0
     EntryKind kind = EntryKind::Missing;

@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRect>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -33,6 +34,8 @@
 
 #include <csignal>
 #include <memory>
+#include <optional>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -258,7 +261,8 @@ private Q_SLOTS:
     void everyFailureCanBeSeen();
     void strangeConverterIsNeverRun_data();
     void strangeConverterIsNeverRun();
-    void unwritableTemporaryFolderEndsTheRunAtOnce();
+    void unusableTemporaryFolderEndsTheRunAtOnce_data();
+    void unusableTemporaryFolderEndsTheRunAtOnce();
     void whileRunningTheWindowStaysUsableButGuarded();
     void listChangedDuringRun_data();
     void listChangedDuringRun();
@@ -602,10 +606,47 @@ void TestConversionRun::strangeConverterIsNeverRun()
     }
 }
 
-void TestConversionRun::unwritableTemporaryFolderEndsTheRunAtOnce()
+void TestConversionRun::unusableTemporaryFolderEndsTheRunAtOnce_data()
 {
+    QTest::addColumn<QString>("temp"); // what TEMP names, in the work folder; empty: TEMP is unset
+    QTest::addColumn<QString>("reason"); // %1: the work folder, %2: this user's name
+    QTest::newRow("TEMP names a missing folder")
+        << u"no-such-folder"_s << u"The temporary folder %1/no-such-folder does not exist."_s;
+    QTest::newRow("TEMP names a file") << u"clip.avi"_s << u"TEMP names %1/clip.avi, which is a file, not a folder."_s;
+    QTest::newRow("the runtime folder is another user's")
+        << QString() << u"The temporary folder %1/runtime-%2 belongs to another user."_s;
+}
+
+// Each reason says what was found, and what to do.
+void TestConversionRun::unusableTemporaryFolderEndsTheRunAtOnce()
+{
+    QFETCH(QString, temp);
+    QFETCH(QString, reason);
     Form1 &form = makeForm();
-    qputenv("TEMP", m_work->filePath(u"no-such-folder"_s).toUtf8());
+    WriteTextFile(m_work->filePath(u"clip.avi"_s), "clip");
+    const auto keep = [](const char *name) {
+        return qScopeGuard(
+            [name, value = qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt] {
+                value ? qputenv(name, *value) : qunsetenv(name);
+            });
+    };
+    const auto keptRuntime = keep("XDG_RUNTIME_DIR");
+    const auto keptTmp = keep("TMPDIR");
+    const QString user = QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
+    if (temp.isEmpty()) {
+        // Without TEMP and XDG_RUNTIME_DIR, Qt's runtime folder is
+        // runtime-<user> in the temporary folder; another user made it first.
+        if (::geteuid() != 0)
+            QSKIP("only root can give a folder to another user");
+        const QString taken = m_work->filePath(u"runtime-"_s + user);
+        QVERIFY(QDir().mkdir(taken));
+        QCOMPARE(::chown(QFile::encodeName(taken).constData(), 65534, 65534), 0);
+        qunsetenv("TEMP");
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", m_work->path().toUtf8());
+    } else {
+        qputenv("TEMP", m_work->filePath(temp).toUtf8());
+    }
     form.listView1()->appendPath(clip(u"a.avi"_s));
     form.option2()->setChecked(true);
 
@@ -613,6 +654,8 @@ void TestConversionRun::unwritableTemporaryFolderEndsTheRunAtOnce()
 
     QCOMPARE(m_dialogs->messages.size(), 1);
     QCOMPARE(m_dialogs->messages.front().title, u"Application Error"_s);
+    const QString expected = reason.arg(m_work->path(), user) + u" Set TEMP to a folder of your own."_s;
+    QVERIFY2(m_dialogs->messages.front().text.startsWith(expected), qPrintable(m_dialogs->messages.front().text));
     QVERIFY(m_dialogs->messages.front().text.contains(
         u"\r\nin Framesmith2021/08/31.Form1.PushButton2_Click at line 112"_s));
     QVERIFY(form.conversionRun().commandLines().isEmpty());
