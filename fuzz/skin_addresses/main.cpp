@@ -31,8 +31,7 @@ void addDeclarationAddresses(const QCss::Declaration &declaration, int nesting, 
     }
     const QString &property = declaration.d->property;
     if (property.startsWith(QLatin1String("qproperty-"), Qt::CaseInsensitive)
-        && property.mid(10) == QLatin1String("styleSheet") && !declaration.d->values.isEmpty()
-        && nesting < kMaxNesting)
+        && property.mid(10) == QLatin1String("styleSheet") && !declaration.d->values.isEmpty() && nesting < kMaxNesting)
         addSheetAddresses(declaration.d->values.at(0).variant.toString(), false, nesting + 1, addresses);
 }
 
@@ -88,7 +87,10 @@ void addSheetAddresses(const QString &sheet, bool isApplicationSheet, int nestin
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     // The parser needs no application object (and FuzzApplication's does
-    // not survive the end of the run).
+    // not survive the end of the run); its warnings are kept quiet.
+    static const bool quiet
+        = (qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {}), true);
+    Q_UNUSED(quiet);
     // The skin is read as UTF-8 and refused when it is not.
     QStringDecoder decoder(QStringDecoder::Utf8);
     const QString text = decoder.decode(FuzzBytes(data, size));
