@@ -28,10 +28,12 @@ public:
     // Operation 2: reads the skin from its file. A skin file holds one skin,
     // so the section that names one of several must be empty. Throws a
     // RuntimeError when the file is not a regular file, is larger than
-    // MaxSkinBytes, is not a well-formed style sheet, or names in a url()
-    // anything but such a file (or one of the program's own resources): an
-    // image that is a FIFO would hold the window up for good when it is
-    // drawn. The skin loaded before, if any, stays.
+    // MaxSkinBytes, is not a well-formed style sheet, holds anything from
+    // which Qt could take an address otherwise than the check reads it
+    // (StyleSheetFault), or names in a url() anything but such a file (or
+    // one of the program's own resources): an image that is a FIFO would
+    // hold the window up for good when it is drawn. The skin loaded before,
+    // if any, stays.
     void loadSkin(const QString &path, const QString &section);
 
     // Operation 1.

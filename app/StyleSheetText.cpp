@@ -92,22 +92,54 @@ QString unescaped(QStringView piece)
     return text;
 }
 
-// The address of a url( that ends just before at; at moves past its closing
-// parenthesis. Spaces and comments in front are left out, everything else
-// up to the parenthesis that closes the url( is kept, and an address that
-// begins with a quotation mark loses its first and last character.
-QString addressAt(const QString &sheet, qsizetype &at)
+// Characters the parser reads with the run of spaces in front of them as
+// one piece, so that the spaces are not skipped in front of an address.
+bool takesSpacesInFront(QChar c)
 {
+    return c == u'{' || c == u'+' || c == u'>' || c == u',' || c == u'~';
+}
+
+// Whether the backslash at at escapes the character after it as the parser
+// takes it. One before a hexadecimal digit is left only when the code it
+// spells is too large, and the parser reads that differently from a plain
+// escape; one before a line break joins lines in a quoted text only.
+bool isPlainEscape(const QString &sheet, qsizetype at)
+{
+    if (at + 1 >= sheet.size())
+        return false;
+    const QChar next = sheet.at(at + 1);
+    return !isHexDigit(next) && next != u'\n' && next != u'\r' && next != u'\f';
+}
+
+// One url( as the parser reads it, from just after its parenthesis.
+struct AddressReading {
+    QString address;
+    QString fault; // why the check cannot read it as the parser does
+};
+
+// The address of the url( that ends just before at, as the parser takes
+// its arguments: spaces and comments in front are left out (but for the
+// spaces in front of a character that takes them), everything else up to
+// the parenthesis that closes the url( is kept, brackets and parentheses
+// paired, and an address that begins with a quotation mark loses its first
+// and last character. Braces inside, or brackets that close before they
+// open, make a reading the check refuses.
+AddressReading addressAt(const QString &sheet, qsizetype at)
+{
+    qsizetype spaces = at;
     while (at < sheet.size()) {
         const SheetPiece piece = sheetPieceAt(sheet, at);
-        if (piece.kind != SheetPiece::Comment && !(piece.kind == SheetPiece::Single && isSheetSpace(sheet.at(at))))
+        if (piece.kind == SheetPiece::Comment)
+            spaces = piece.end;
+        else if (piece.kind != SheetPiece::Single || !isSheetSpace(sheet.at(at)))
             break;
         at = piece.end;
     }
-    QString address;
+    if (at < sheet.size() && takesSpacesInFront(sheet.at(at)))
+        at = spaces;
+    AddressReading reading;
     int parentheses = 1;
     int brackets = 0;
-    int braces = 0;
     while (at < sheet.size()) {
         const SheetPiece piece = sheetPieceAt(sheet, at);
         at = piece.end;
@@ -126,43 +158,59 @@ QString addressAt(const QString &sheet, qsizetype &at)
                 --brackets;
                 break;
             case u'{':
-                ++braces;
-                break;
             case u'}':
-                --braces;
-                break;
+                reading.fault = QStringLiteral("a url() holds a brace");
+                return reading;
             default:
                 break;
             }
-            if (sheet.at(piece.begin) == u')' && parentheses <= 0 && brackets <= 0 && braces <= 0)
+            if (sheet.at(piece.begin) == u')' && parentheses <= 0 && brackets <= 0) {
+                if (reading.address.startsWith(u'"') || reading.address.startsWith(u'\'')) {
+                    reading.address.remove(0, 1);
+                    reading.address.chop(1);
+                }
+                return reading;
+            }
+            if (parentheses < 0 || brackets < 0)
                 break;
         }
-        address += unescaped(QStringView(sheet).mid(piece.begin, piece.end - piece.begin));
+        reading.address += unescaped(QStringView(sheet).mid(piece.begin, piece.end - piece.begin));
     }
-    if (address.startsWith(u'"') || address.startsWith(u'\'')) {
-        address.remove(0, 1);
-        address.chop(1);
-    }
-    return address;
+    reading.fault = QStringLiteral("a url() is not closed");
+    return reading;
 }
 
-} // namespace
+// What the check makes of a style sheet: the first thing in it that it
+// cannot read as the parser will, if any, and the addresses it found.
+struct SheetReading {
+    QString fault;
+    QStringList addresses;
 
-QString StyleSheetFault(const QString &text)
+    void refuse(const QString &why)
+    {
+        if (fault.isEmpty())
+            fault = why;
+    }
+};
+
+// Why the pieces of a sheet do not make a style sheet: a NUL, a comment or
+// a quoted text left open, braces that do not pair up, or a block without
+// a selector in front of it.
+QString structureFault(const QString &sheet)
 {
-    if (text.contains(QChar(0)))
+    if (sheet.contains(QChar(0)))
         return QStringLiteral("it holds a NUL character");
     int depth = 0;
     bool selectorSeen = false;
-    for (qsizetype at = 0; at < text.size();) {
-        const SheetPiece piece = sheetPieceAt(text, at);
+    for (qsizetype at = 0; at < sheet.size();) {
+        const SheetPiece piece = sheetPieceAt(sheet, at);
         at = piece.end;
         if (!piece.closed)
             return piece.kind == SheetPiece::Comment ? QStringLiteral("a comment is not closed")
                                                      : QStringLiteral("a quoted text is not closed");
         if (piece.kind == SheetPiece::Comment || piece.kind == SheetPiece::Quoted)
             continue;
-        const QChar c = text.at(piece.begin);
+        const QChar c = sheet.at(piece.begin);
         if (piece.kind == SheetPiece::Escaped) {
             selectorSeen = selectorSeen || depth == 0;
         } else if (c == u'{') {
@@ -182,26 +230,87 @@ QString StyleSheetFault(const QString &text)
     return {};
 }
 
-QStringList StyleSheetAddresses(const QString &text)
+// Whether every backslash of a piece escapes the character after it the
+// plain way.
+bool hasPlainEscapesOnly(const QString &sheet, const SheetPiece &piece)
 {
+    for (qsizetype at = piece.begin; at < piece.end; ++at) {
+        if (sheet.at(at) != u'\\')
+            continue;
+        if (!isPlainEscape(sheet, at))
+            return false;
+        ++at;
+    }
+    return true;
+}
+
+// What ends the name just read means: an @import, or a property of the
+// control that Qt sets from the text (a style sheet of its own, or a text
+// that may be rich text naming images), neither of which the check follows.
+void readName(const QString &name, bool afterAt, bool &inPropertyValue, SheetReading &reading)
+{
+    if (afterAt && name.compare(QLatin1String("import"), Qt::CaseInsensitive) == 0)
+        reading.refuse(QStringLiteral("it imports another style sheet"));
+    if (name.compare(QLatin1String("qproperty-stylesheet"), Qt::CaseInsensitive) == 0)
+        reading.refuse(QStringLiteral("it sets a style sheet of its own on a control"));
+    if (name.contains(QLatin1String("qproperty-"), Qt::CaseInsensitive))
+        inPropertyValue = true;
+}
+
+SheetReading readSheet(const QString &text)
+{
+    SheetReading reading;
+    // Qt's application style sheet reads a text that begins so as the name
+    // of the file that holds the style sheet.
+    if (QStringView(text).trimmed().startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
+        reading.refuse(QStringLiteral("it names a file to read the style sheet from"));
     const QString sheet = withHexEscapesReplaced(text);
-    QStringList addresses;
+    reading.refuse(structureFault(sheet));
     QString name;
+    bool afterAt = false;
+    bool inPropertyValue = false;
     for (qsizetype at = 0; at < sheet.size();) {
         const SheetPiece piece = sheetPieceAt(sheet, at);
         at = piece.end;
         const QChar last = sheet.at(piece.end - 1);
+        if (!hasPlainEscapesOnly(sheet, piece))
+            reading.refuse(QStringLiteral("it holds an escape the check cannot read"));
+        if (inPropertyValue && (piece.kind == SheetPiece::Escaped || piece.kind == SheetPiece::Quoted))
+            reading.refuse(QStringLiteral("it sets a control's property to a text"));
         if (piece.kind == SheetPiece::Escaped || (piece.kind == SheetPiece::Single && isNameCharacter(last))) {
             name += last;
             continue;
         }
+        if (!name.isEmpty())
+            readName(name, afterAt, inPropertyValue, reading);
+        if (piece.kind == SheetPiece::Single && (last == u';' || last == u'{' || last == u'}'))
+            inPropertyValue = false;
         // Only the parser's own spelling takes an address, but one spelled
-        // otherwise is checked all the same.
+        // otherwise is checked all the same, and so is one that begins
+        // inside another's: the parser may give up on the first and read on
+        // from inside it.
         const bool opensAddress = piece.kind == SheetPiece::Single && last == u'('
             && name.compare(QLatin1String("url"), Qt::CaseInsensitive) == 0;
+        afterAt = piece.kind == SheetPiece::Single && last == u'@';
         name.clear();
-        if (opensAddress)
-            addresses << addressAt(sheet, at);
+        if (!opensAddress)
+            continue;
+        const AddressReading address = addressAt(sheet, at);
+        if (address.fault.isEmpty())
+            reading.addresses << address.address;
+        reading.refuse(address.fault);
     }
-    return addresses;
+    return reading;
+}
+
+} // namespace
+
+QString StyleSheetFault(const QString &text)
+{
+    return readSheet(text).fault;
+}
+
+QStringList StyleSheetAddresses(const QString &text)
+{
+    return readSheet(text).addresses;
 }

@@ -3,14 +3,13 @@
 #include "ResourceFile.h"
 
 #include "FileDescriptor.h"
+#include "RegularFile.h"
 #include "RuntimeError.h"
 
 #include <QFile>
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -24,7 +23,7 @@ RuntimeError accessError(const QString &path, const QString &why)
 enum class Fault { None, NoFileName, Missing, Unreadable, NotRegular, OtherOwner, TooLarge };
 
 struct OpenedFile {
-    int descriptor = -1; // open only when there is no fault
+    FileDescriptor file; // open only when there is no fault
     Fault fault = Fault::None;
     int error = 0; // for Unreadable
     qint64 size = 0;
@@ -43,33 +42,43 @@ bool ownerMayBe(FileOwner owner, uid_t uid)
     return true;
 }
 
-// Opens path for reading as a resource. A device is never opened: opening
-// some of them acts on the device. O_NONBLOCK: should a FIFO take the file's
-// place after the first look, opening it still returns at once, and fstat
-// turns it away.
+Fault faultOf(const OpenedRegularFile &opened)
+{
+    switch (opened.kind) {
+    case EntryKind::RegularFile:
+        return opened.file.isOpen() ? Fault::None : Fault::Unreadable;
+    case EntryKind::Missing:
+        return Fault::Missing;
+    case EntryKind::Unreachable:
+        return Fault::Unreadable;
+    case EntryKind::Folder:
+    case EntryKind::NamedPipe:
+    case EntryKind::Device:
+    case EntryKind::Socket:
+    case EntryKind::Link:
+        break;
+    }
+    return Fault::NotRegular;
+}
+
+// Opens path for reading as a resource. What stands there is looked at
+// once, through a handle that opens nothing, and only the regular file that
+// was looked at is opened: a FIFO would wait for a writer, and opening some
+// devices acts on them, whatever takes the file's place meanwhile.
 OpenedFile openResource(const QString &path, qint64 maxBytes, FileOwner owner)
 {
     // The system would read the name only up to a NUL, another file's name.
     if (path.contains(QChar(0)))
-        return {-1, Fault::NoFileName};
-    const QByteArray native = QFile::encodeName(path);
-    struct stat info { };
-    if (::stat(native.constData(), &info) == 0 && !S_ISREG(info.st_mode))
-        return {-1, Fault::NotRegular};
-    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return {-1, errno == ENOENT ? Fault::Missing : Fault::Unreadable, errno};
-    Fault fault = Fault::None;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
-        fault = Fault::NotRegular;
-    else if (!ownerMayBe(owner, info.st_uid))
+        return {FileDescriptor(), Fault::NoFileName};
+    OpenedRegularFile opened = OpenRegularFile(QFile::encodeName(path), Links::Follow);
+    Fault fault = faultOf(opened);
+    if (fault == Fault::None && !ownerMayBe(owner, opened.info.st_uid))
         fault = Fault::OtherOwner;
-    else if (info.st_size > maxBytes)
+    else if (fault == Fault::None && opened.info.st_size > maxBytes)
         fault = Fault::TooLarge;
-    if (fault == Fault::None)
-        return {fd, fault, 0, qint64(info.st_size)};
-    ::close(fd);
-    return {-1, fault};
+    if (fault != Fault::None)
+        return {FileDescriptor(), fault, fault == Fault::Unreadable ? opened.error : 0};
+    return {std::move(opened.file), fault, 0, qint64(opened.info.st_size)};
 }
 
 RuntimeError tooLarge(const QString &path, qint64 maxBytes)
@@ -83,7 +92,7 @@ RuntimeError tooLarge(const QString &path, qint64 maxBytes)
 QByteArray ReadRegularFile(const QString &path, qint64 maxBytes, FileOwner owner)
 {
     const OpenedFile opened = openResource(path, maxBytes, owner);
-    const FileDescriptor file(opened.descriptor);
+    const FileDescriptor &file = opened.file;
     switch (opened.fault) {
     case Fault::NoFileName:
     case Fault::Missing:
@@ -122,7 +131,6 @@ QByteArray ReadRegularFile(const QString &path, qint64 maxBytes, FileOwner owner
 QString RegularFileFault(const QString &path, qint64 maxBytes)
 {
     const OpenedFile opened = openResource(path, maxBytes, FileOwner::CurrentUserOrRoot);
-    const FileDescriptor file(opened.descriptor);
     switch (opened.fault) {
     case Fault::NoFileName:
         return QStringLiteral("is no file name");

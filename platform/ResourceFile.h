@@ -20,6 +20,8 @@ enum class FileOwner { Anyone, CurrentUser, CurrentUserOrRoot };
 QByteArray ReadRegularFile(const QString &path, qint64 maxBytes, FileOwner owner = FileOwner::Anyone);
 
 // Why the file at path cannot be used as such a resource, or empty text when
-// it can: it opens, links followed and without waiting, as a regular file of
-// at most maxBytes that belongs to this user or to root. Nothing is read.
+// it can: it is, links followed, a regular file of at most maxBytes that
+// belongs to this user or to root, and it opens. What stands there is looked
+// at before anything is opened, and only what was looked at is opened, so a
+// FIFO or a device put in the file's place never is. Nothing is read.
 QString RegularFileFault(const QString &path, qint64 maxBytes);

@@ -1,11 +1,14 @@
 // SPDX-FileCopyrightText: 2026 The Reelwright developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Appearance.h"
+#include "FileDescriptor.h"
 #include "FileListWidget.h"
 #include "Form1.h"
 #include "PointerImage.h"
 #include "ProgramIcon.h"
 #include "QuietStart.h"
+#include "ResourceFile.h"
+#include "RuntimeError.h"
 #include "ScriptedDialogs.h"
 #include "SkinFramework.h"
 #include "StyleSheetText.h"
@@ -15,6 +18,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QImageReader>
@@ -30,8 +34,10 @@
 #include <QtEndian>
 
 #include <atomic>
+#include <cstdio>
 #include <fcntl.h>
 #include <memory>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -208,6 +214,8 @@ private Q_SLOTS:
     void styleSheetAddresses();
     void skinNamesOnlyRegularFiles_data();
     void skinNamesOnlyRegularFiles();
+    void resourceOpensOnlyWhatItLookedAt_data();
+    void resourceOpensOnlyWhatItLookedAt();
     void captionsReadUnderEveryTheme_data();
     void captionsReadUnderEveryTheme();
     void hoverSetsThePointer_data();
@@ -271,6 +279,15 @@ void TestAppearance::skinFile_data()
     QTest::newRow("not UTF-8") << "QLabel { font-family: \xff\xfe; }"_ba << false;
     QTest::newRow("over a megabyte") << (QByteArray("QLabel { color: black; }\n") + QByteArray(1024 * 1024, ' '))
                                      << false;
+    QByteArray megabyte = "QLabel { color: black; }\n"_ba;
+    megabyte += QByteArray(1024 * 1024 - megabyte.size(), ' ');
+    QTest::newRow("exactly a megabyte") << megabyte << true;
+    QTest::newRow("a byte over a megabyte") << megabyte + ' ' << false;
+    QTest::newRow("an import") << "@import \"other.qss\"; QLabel { color: red; }"_ba << false;
+    QTest::newRow("a control's text set to rich text")
+        << "QLabel { qproperty-text: \"<img src=face.png>\"; }"_ba << false;
+    QTest::newRow("an escape of too large a code") << "QLabel { font-family: a\\110000; }"_ba << false;
+    QTest::newRow("a url() not closed") << "QLabel { image: url(:a]); }"_ba << false;
 }
 
 // A skin that cannot be used is reported at line 100; the start goes on,
@@ -384,6 +401,11 @@ void TestAppearance::styleSheetAddresses_data()
     QTest::newRow("an escape in the name") << u"X { image: u\\rl(a) }"_s << QStringList{u"a"_s};
     QTest::newRow("escaped characters") << u"X { image: url(\\2ftmp\\2f\\000070i\\pe) }"_s
                                         << QStringList{u"/tmp/pipe"_s};
+    QTest::newRow("a parenthesis inside brackets") << u"X { image: url(a[)]b) }"_s << QStringList{u"a[)]b"_s};
+    QTest::newRow("a bracket closed before it opens") << u"X { image: url(a]) }"_s << QStringList();
+    QTest::newRow("spaces in front of a comma are kept") << u"X { image: url( ,a) }"_s << QStringList{u" ,a"_s};
+    QTest::newRow("an address inside another's")
+        << u"X { image: url(:a[ url(b) ]) }"_s << QStringList{u":a[ url(b) ]"_s, u"b"_s};
 }
 
 // What Qt's parser would open, character for character: an address read
@@ -398,17 +420,30 @@ void TestAppearance::styleSheetAddresses()
 void TestAppearance::skinNamesOnlyRegularFiles_data()
 {
     QTest::addColumn<QString>("sheet"); // %1 is the program folder, also the current folder
-    QTest::addColumn<QString>("named"); // the file the report names; empty when the skin is applied
-    QTest::newRow("a FIFO as background") << u"QWidget { background-image: url(%1/pipe); }"_s << u"pipe"_s;
+    QTest::addColumn<QString>("reported"); // what the report says, %1 the folder; empty when the skin is applied
+    QTest::newRow("a FIFO as background")
+        << u"QWidget { background-image: url(%1/pipe); }"_s << u"names %1/pipe, which "_s;
     QTest::newRow("a FIFO as an option's image")
-        << u"QRadioButton::indicator { image: url('%1/pipe'); }"_s << u"pipe"_s;
-    QTest::newRow("a FIFO by a relative address") << u"QRadioButton::indicator { image: url(pipe); }"_s << u"pipe"_s;
+        << u"QRadioButton::indicator { image: url('%1/pipe'); }"_s << u"names %1/pipe, which "_s;
+    QTest::newRow("a FIFO by a relative address")
+        << u"QRadioButton::indicator { image: url(pipe); }"_s << u"names %1/pipe, which "_s;
     // Qt tries the name with each image suffix when it cannot open it.
     QTest::newRow("missing, a FIFO with a suffix beside it")
-        << u"QWidget { background-image: url(%1/missing); }"_s << u"missing"_s;
-    QTest::newRow("a folder") << u"QWidget { background-image: url(%1/folder); }"_s << u"folder"_s;
-    QTest::newRow("larger than a skin") << u"QWidget { background-image: url(%1/big.png); }"_s << u"big.png"_s;
-    QTest::newRow("another user's image") << u"QWidget { background-image: url(%1/theirs.png); }"_s << u"theirs.png"_s;
+        << u"QWidget { background-image: url(%1/missing); }"_s << u"names %1/missing, which "_s;
+    QTest::newRow("a folder") << u"QWidget { background-image: url(%1/folder); }"_s << u"names %1/folder, which "_s;
+    QTest::newRow("larger than a skin") << u"QWidget { background-image: url(%1/big.png); }"_s
+                                        << u"names %1/big.png, which "_s;
+    QTest::newRow("another user's image")
+        << u"QWidget { background-image: url(%1/theirs.png); }"_s << u"names %1/theirs.png, which "_s;
+    QTest::newRow("an image of a skin's size") << u"QWidget { background-image: url(%1/limit.png); }"_s << QString();
+    // Qt reads an application style sheet that begins so from the file named.
+    QTest::newRow("a FIFO named as the whole skin") << u"file:///%1/pipe"_s << u"is not a usable skin: "_s;
+    // Qt gives up on the first rule at its end and reads on from there.
+    QTest::newRow("a brace inside an address, a FIFO in the next rule")
+        << u"X { image: url(:a{); } } QWidget { background-image: url(%1/pipe); }"_s << u"is not a usable skin: "_s;
+    QTest::newRow("a FIFO in a style sheet set on each control")
+        << u"QWidget { qproperty-styleSheet: \"QWidget { background-image: url(%1/pipe); }\"; }"_s
+        << u"is not a usable skin: "_s;
     QTest::newRow("an image") << u"QRadioButton::indicator { image: url(face.png); }"_s << QString();
     QTest::newRow("a resource of the program")
         << u"QWidget { background-image: url(:/icons/reelwright-16.png); }"_s << QString();
@@ -420,7 +455,7 @@ void TestAppearance::skinNamesOnlyRegularFiles_data()
 void TestAppearance::skinNamesOnlyRegularFiles()
 {
     QFETCH(QString, sheet);
-    QFETCH(QString, named);
+    QFETCH(QString, reported);
     const QString folder = m_programFolder->path();
     QVERIFY(QDir::setCurrent(folder));
     for (const QString &fifo : {u"pipe"_s, u"missing.png"_s})
@@ -430,8 +465,9 @@ void TestAppearance::skinNamesOnlyRegularFiles()
     face.fill(Qt::red);
     QVERIFY(face.save(folder + u"/face.png"_s));
     QVERIFY(writeFile(folder + u"/big.png"_s, QByteArray(SkinFramework::MaxSkinBytes + 1, 'x')));
+    QVERIFY(writeFile(folder + u"/limit.png"_s, QByteArray(SkinFramework::MaxSkinBytes, 'x')));
     QVERIFY(face.save(folder + u"/theirs.png"_s));
-    if (named == u"theirs.png"_s) {
+    if (reported.contains(u"theirs.png"_s)) {
         if (::geteuid() != 0)
             QSKIP("only root can give a file to another user");
         QCOMPARE(::chown(QFile::encodeName(folder + u"/theirs.png"_s).constData(), 65534, 65534), 0);
@@ -444,18 +480,73 @@ void TestAppearance::skinNamesOnlyRegularFiles()
     const auto form = start(dialogs);
     form->grab(); // draws the options with their images
     QVERIFY2(!releaser.anyOpened(), "the skin's FIFO was opened");
-    QCOMPARE(form->skinFramework1()->isApplied(), named.isEmpty());
-    if (named.isEmpty()) {
+    QCOMPARE(form->skinFramework1()->isApplied(), reported.isEmpty());
+    if (reported.isEmpty()) {
         QVERIFY(dialogs.messages.isEmpty());
         QCOMPARE(form->styleSheet(), text);
     } else {
         QCOMPARE(dialogs.messages.size(), 1);
         const MessageRequest &report = dialogs.messages.front();
         QVERIFY2(isReportAt(report, 100), qPrintable(report.text));
-        QVERIFY2(report.text.contains(u"names %1/%2, which "_s.arg(folder, named)), qPrintable(report.text));
+        QVERIFY2(report.text.contains(QString(reported).replace(u"%1"_s, folder)), qPrintable(report.text));
         QCOMPARE(form->styleSheet(), QString());
     }
     QCOMPARE(form->windowTitle(), u"Reelwright Software"_s);
+}
+
+void TestAppearance::resourceOpensOnlyWhatItLookedAt_data()
+{
+    QTest::addColumn<bool>("reads"); // ReadRegularFile; RegularFileFault otherwise
+    QTest::newRow("an image a skin names") << false;
+    QTest::newRow("the skin") << true;
+}
+
+// A FIFO that takes a resource's place at any moment is never opened: what
+// is opened is the very file that was looked at. Another thread swaps the
+// two names as fast as it can; the system tells of every opening of the
+// FIFO, which looking at it through a handle does not count as.
+void TestAppearance::resourceOpensOnlyWhatItLookedAt()
+{
+    QFETCH(bool, reads);
+    const QString path = m_programFolder->filePath(u"face.png"_s);
+    const QString fifo = m_programFolder->filePath(u"other"_s);
+    QVERIFY(writeFile(path, "x"_ba));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const FileDescriptor watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    QVERIFY(watch.isOpen());
+    QVERIFY(::inotify_add_watch(watch.get(), QFile::encodeName(fifo).constData(), IN_OPEN) >= 0);
+
+    std::atomic<bool> stop = false;
+    std::atomic<int> swaps = 0;
+    std::thread swapper([&] {
+        const QByteArray a = QFile::encodeName(path);
+        const QByteArray b = QFile::encodeName(fifo);
+        while (!stop) {
+            if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_EXCHANGE) == 0)
+                ++swaps;
+        }
+    });
+    QElapsedTimer timer;
+    timer.start();
+    int tries = 0;
+    bool opened = false;
+    while (!opened && timer.elapsed() < 2000) {
+        for (int i = 0; i < 100; ++i, ++tries) {
+            try {
+                if (reads)
+                    ReadRegularFile(path, SkinFramework::MaxSkinBytes);
+                else
+                    RegularFileFault(path, SkinFramework::MaxSkinBytes);
+            } catch (const RuntimeError &) {
+            }
+        }
+        char events[4096];
+        opened = ::read(watch.get(), events, sizeof events) > 0;
+    }
+    stop = true;
+    swapper.join();
+    QVERIFY(swaps > 0);
+    QVERIFY2(!opened, qPrintable(u"the FIFO was opened after %1 tries"_s.arg(tries)));
 }
 
 void TestAppearance::captionsReadUnderEveryTheme_data()

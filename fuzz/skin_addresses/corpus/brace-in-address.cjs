@@ -1,0 +1,1 @@
+X { image: url(:a{); } } Y { image: url(/tmp/fifo); }

@@ -1,0 +1,1 @@
+/* X { image: url(a) } */ X { font-family: "url(b)"; }

@@ -1,0 +1,1 @@
+image: url(bare.png)

@@ -1,0 +1,1 @@
+X { image: url(a(b).png) } Y { image: URL(c) } Z { image: u\rl(\2ftmp\2f\000070i\pe) }

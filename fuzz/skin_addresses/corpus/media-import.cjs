@@ -1,0 +1,1 @@
+@media screen { X { image: url(m.png) } } @import url(i.css);

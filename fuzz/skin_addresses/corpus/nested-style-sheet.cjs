@@ -1,0 +1,1 @@
+QWidget { qproperty-styleSheet: "QWidget { background-image: url(/tmp/fifo); }"; }

@@ -1,0 +1,1 @@
+X { image: url( "a b.png"); } Y { image: url(/* c */'a.png') }

@@ -1,0 +1,1 @@
+X { image: url( ,a); border-image: url(/**/ +b) }
