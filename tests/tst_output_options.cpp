@@ -611,6 +611,9 @@ void TestOutputOptions::damagedSettingsFileIsNeverWritten()
     QTest::mouseClick(form->option2(), Qt::LeftButton);
     QCOMPARE(dialogs.messages.size(), 1);
     QVERIFY(dialogs.messages.front().text.startsWith(u"Your choices could not be saved in "_s));
+    SettingsStore store(settingsFile());
+    QVERIFY(!store.writeText(u"Text1"_s, u"/b/"_s));
+    QVERIFY(!store.failure().isEmpty());
     if (kind == u"fifo"_s) {
         struct stat status { };
         QCOMPARE(::lstat(path.constData(), &status), 0);
