@@ -117,18 +117,15 @@ QMap<QString, QByteArray> everyValue(QSettings &settings, const QString &written
     return values;
 }
 
-QString keyOf(QByteArrayView bytes)
-{
-    return QString::fromUtf8(bytes);
-}
-
+// UTF-16LE after a byte 1, so that any code unit can be fuzzed; UTF-8 else.
 QString textOfBytes(QByteArrayView bytes)
 {
-    if (bytes.startsWith('\x01')) {
-        const QByteArrayView units = bytes.sliced(1);
-        return QString(reinterpret_cast<const QChar *>(units.data()), units.size() / 2);
-    }
-    return QString::fromUtf8(bytes);
+    if (!bytes.startsWith('\x01'))
+        return QString::fromUtf8(bytes);
+    QString text;
+    for (qsizetype i = 1; i + 1 < bytes.size(); i += 2)
+        text += QChar(char16_t(uchar(bytes.at(i)) | uchar(bytes.at(i + 1)) << 8));
+    return text;
 }
 
 bool namesASetting(const QString &key)
@@ -171,6 +168,8 @@ QByteArray checkWrite(const QByteArray &bytes, const QString &key, const QString
     IniDocument document(bytes);
     const bool valid = document.isValidSection(SettingsStore::Section());
     const bool written = document.setText(SettingsStore::Section(), key, text);
+    if (!namesASetting(key))
+        FuzzCheck(!written, "a key that names no setting is never written", key);
     if (!written || !valid) {
         FuzzCheck(!written, "a section that is not valid is never written", key);
         FuzzCheck(document.bytes() == bytes, "a refused write changes nothing", document.refusal());
@@ -215,11 +214,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (keyStart >= 0) {
         const QByteArrayView rest = QByteArrayView(input).sliced(keyStart + 1);
         const qsizetype textStart = rest.indexOf('\0');
-        const QString key = keyOf(textStart < 0 ? rest : rest.first(textStart));
+        const QString key = QString::fromUtf8(textStart < 0 ? rest : rest.first(textStart));
         if (namesASetting(key))
             keys.append(key);
-        const QString written = namesASetting(key) ? key : OutputKey::Text1;
-        writes = {{written, textStart < 0 ? QStringLiteral("/fuzz") : textOfBytes(rest.sliced(textStart + 1))}};
+        writes = {{key, textStart < 0 ? QStringLiteral("/fuzz") : textOfBytes(rest.sliced(textStart + 1))}};
     }
 
     const IniDocument document(file);
