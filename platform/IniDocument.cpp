@@ -2,13 +2,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "IniDocument.h"
 
-#include <QStringList>
+#include <QDataStream>
+#include <QIODevice>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QStringDecoder>
+#include <QVariant>
 
 #include <algorithm>
 #include <iterator>
 #include <utility>
 
 namespace {
+
+constexpr char kByteOrderMark[] = "\xef\xbb\xbf";
 
 bool isBlank(char c)
 {
@@ -18,6 +26,12 @@ bool isBlank(char c)
 bool isLineBreak(char c)
 {
     return c == '\n' || c == '\r';
+}
+
+// What QSettings skips before a line: blanks and line ends.
+bool isSpace(char c)
+{
+    return isBlank(c) || isLineBreak(c);
 }
 
 // The value of c as a digit of the base (8 or 16), or -1.
@@ -80,24 +94,47 @@ QString unescapedKey(QByteArrayView bytes)
     return result;
 }
 
-// "General" names the keys outside any section; a section of that name is
-// written as "%General".
-QString sectionName(QByteArrayView bytes)
+// A key as QSettings looks it up: without '/' at its ends, and with '/'
+// repeated inside it taken once.
+QString normalizedKey(const QString &key)
 {
-    if (bytes.compare("general", Qt::CaseInsensitive) == 0)
+    return key.split(u'/', Qt::SkipEmptyParts).join(u'/');
+}
+
+// Only sections without '/' are read and written here: QSettings takes
+// "a/b" for the section "a" as often as for the section "a/b".
+bool isPlainSection(const QString &section)
+{
+    return !section.contains(u'/');
+}
+
+// How QSettings prefixes the keys of a section: nothing for the general
+// section, the name and '/' for any other.
+QString sectionPrefix(const QString &section)
+{
+    return section.isEmpty() ? QString() : section + u'/';
+}
+
+// The prefix of the section a header names. "General" in any letter case
+// names the general section, "%General" a section of that name, and an
+// empty name the section "", which is not the general one.
+QString sectionOfHeader(QByteArrayView name)
+{
+    if (name.compare("general", Qt::CaseInsensitive) == 0)
         return {};
-    if (bytes.compare("%general", Qt::CaseInsensitive) == 0)
-        return QString::fromLatin1(bytes.sliced(1));
-    return unescapedKey(bytes);
+    if (name.compare("%general", Qt::CaseInsensitive) == 0)
+        return QString::fromLatin1(name.sliced(1)) + u'/';
+    return unescapedKey(name) + u'/';
 }
 
 QByteArray sectionHeader(const QString &section)
 {
     if (section.isEmpty())
         return "[General]";
-    if (section.compare(u"general", Qt::CaseInsensitive) == 0)
-        return "[%General]";
-    return '[' + escapedKey(section) + ']';
+    const QByteArray name = escapedKey(section);
+    if (name.compare("general", Qt::CaseInsensitive) == 0)
+        return "[%" + name + ']';
+    return '[' + name + ']';
 }
 
 // Characters written as a backslash and a letter: the writer uses all but
@@ -135,18 +172,24 @@ QString typedText(const QString &text)
     return text.startsWith(u'@') ? u'@' + text : text;
 }
 
-QString untypedText(const QString &value)
+// Written as a code, \xN: control characters, which would break the line,
+// U+FEFF, which QSettings drops at the start of a value, and a surrogate
+// without its other half, which has no UTF-8.
+bool isWrittenAsCode(QStringView text, qsizetype i)
 {
-    if (value.startsWith(u"@String(") && value.endsWith(u')'))
-        return value.sliced(8).chopped(1);
-    return value.startsWith(u"@@") ? value.sliced(1) : value;
+    const QChar c = text.at(i);
+    if (c.unicode() < 0x20 || c.unicode() == 0xFEFF)
+        return true;
+    if (c.isHighSurrogate())
+        return i + 1 == text.size() || !text.at(i + 1).isLowSurrogate();
+    return c.isLowSurrogate() && (i == 0 || !text.at(i - 1).isHighSurrogate());
 }
 
-// A text as QSettings writes it: other control characters as \0 and \xN, a
-// hex digit right after one escaped too (the reader would take it into the
-// code), and quotes around the whole when it holds ';', ',' or '=' or begins
-// or ends with a blank, so that the reader neither ends the line, nor makes
-// a list, nor trims it.
+// A text as QSettings writes it: characters that cannot stand for
+// themselves as codes, \0 and \xN, a hex digit right after one escaped too
+// (the reader would take it into the code), and quotes around the whole
+// when it holds ';', ',' or '=' or begins or ends with a blank, so that the
+// reader neither ends the line, nor makes a list, nor trims it.
 QByteArray escapedText(const QString &text)
 {
     const QString value = typedText(text);
@@ -164,13 +207,13 @@ QByteArray escapedText(const QString &text)
         escapeHexDigit = false;
         if (const QByteArray escape = namedEscape(code); !escape.isEmpty()) {
             result += escape;
-        } else if (code < 0x20) {
+        } else if (isWrittenAsCode(value, i)) {
             result += code == 0 ? QByteArray("\\0") : "\\x" + QByteArray::number(code, 16);
             escapeHexDigit = true;
         } else if (code < 0x80) {
             result += char(code);
         } else {
-            const bool pair = c.isHighSurrogate() && i + 1 < value.size() && value.at(i + 1).isLowSurrogate();
+            const bool pair = c.isHighSurrogate();
             result += QStringView(value).sliced(i, pair ? 2 : 1).toUtf8();
             i += pair ? 1 : 0;
         }
@@ -183,12 +226,13 @@ QByteArray escapedText(const QString &text)
 // A value as QSettings reads it: blanks around it dropped unless quoted,
 // escapes resolved, a backslash before a line end joining the lines, a
 // backslash before any other character dropping it, and bare commas making
-// a list, whose items are joined with ',' here.
-QString unescapedText(QByteArrayView value)
+// a list. The bytes between escapes go through one UTF-8 decoder, which
+// drops U+FEFF at the start of the first of them only.
+IniDocument::RawValue unescapedValue(QByteArrayView value)
 {
-    QStringList items;
-    QString item;
-    bool isList = false;
+    IniDocument::RawValue result;
+    QString &item = result.text;
+    QStringDecoder fromUtf8(QStringDecoder::Utf8);
     bool inQuotes = false;
     bool quoted = false;
     bool trimEnd = true;
@@ -237,8 +281,8 @@ QString unescapedText(QByteArrayView value)
         } else if (c == ',' && !inQuotes) {
             if (!quoted)
                 chopBlanks();
-            isList = true;
-            items.append(item);
+            result.isList = true;
+            result.items.append(item);
             item.clear();
             quoted = false;
             ++i;
@@ -247,18 +291,106 @@ QString unescapedText(QByteArrayView value)
             qsizetype end = i + 1;
             while (end < value.size() && value.at(end) != '\\' && value.at(end) != '"' && value.at(end) != ',')
                 ++end;
-            item += QString::fromUtf8(value.sliced(i, end - i));
+            item += fromUtf8(value.sliced(i, end - i));
             i = end;
         }
     }
     if (trimEnd && !quoted)
         chopBlanks();
-    if (!isList)
-        return untypedText(item);
-    items.append(item);
-    for (QString &listItem : items)
-        listItem = untypedText(listItem);
-    return items.join(u',');
+    if (result.isList) {
+        result.items.append(item);
+        item.clear();
+    }
+    return result;
+}
+
+// How many arguments QSettings reads from "@Name(a b c)" with '(' at open.
+qsizetype argumentCount(const QString &text, qsizetype open)
+{
+    const QStringView arguments = QStringView(text).sliced(open + 1);
+    return std::count(arguments.begin(), arguments.end(), u' ') + std::count(arguments.begin(), arguments.end(), u')');
+}
+
+QVariant streamedValue(const QString &text, qsizetype offset, QDataStream::Version version)
+{
+    QByteArray bytes = QStringView(text).sliced(offset).toLatin1();
+    QDataStream stream(&bytes, QIODevice::ReadOnly);
+    stream.setVersion(version);
+    QVariant result;
+    stream >> result;
+    return result;
+}
+
+// The value QSettings makes of a text that may be typed with a leading '@'.
+QVariant typedValue(const QString &text)
+{
+    if (!text.startsWith(u'@'))
+        return text;
+    if (text.endsWith(u')')) {
+        if (text.startsWith(u"@ByteArray("))
+            return QStringView(text).sliced(11).chopped(1).toLatin1();
+        if (text.startsWith(u"@String("))
+            return text.sliced(8).chopped(1);
+        if (text.startsWith(u"@Variant("))
+            return streamedValue(text, 9, QDataStream::Qt_4_0);
+        if (text.startsWith(u"@DateTime("))
+            return streamedValue(text, 10, QDataStream::Qt_5_6);
+        if (text.startsWith(u"@Rect(") && argumentCount(text, 5) == 4)
+            return QRect();
+        if (text.startsWith(u"@Size(") && argumentCount(text, 5) == 2)
+            return QSize();
+        if (text.startsWith(u"@Point(") && argumentCount(text, 6) == 2)
+            return QPoint();
+        if (text == u"@Invalid()")
+            return {};
+    }
+    return text.startsWith(u"@@") ? text.sliced(1) : text;
+}
+
+// A list is of texts unless an item is typed; "@@" then stands for '@'.
+QVariant listValue(const QStringList &items)
+{
+    const bool typed = std::any_of(items.cbegin(), items.cend(),
+        [](const QString &item) { return item.startsWith(u'@') && !item.startsWith(u"@@"); });
+    if (typed) {
+        QVariantList values;
+        for (const QString &item : items)
+            values.append(typedValue(item));
+        return values;
+    }
+    QStringList texts = items;
+    for (QString &text : texts) {
+        if (text.startsWith(u'@'))
+            text.remove(0, 1);
+    }
+    return texts;
+}
+
+// The text of a value: a string, or a list of them joined with ','.
+std::optional<QString> textOfValue(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return value.toString();
+    case QMetaType::QStringList:
+        return value.toStringList().join(u',');
+    case QMetaType::QVariantList: {
+        QStringList texts;
+        for (const QVariant &item : value.toList()) {
+            if (item.typeId() != QMetaType::QString)
+                return std::nullopt;
+            texts.append(item.toString());
+        }
+        return texts.join(u',');
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<QString> textOfRawValue(const IniDocument::RawValue &value)
+{
+    return textOfValue(value.isList ? listValue(value.items) : typedValue(value.text));
 }
 
 } // namespace
@@ -273,51 +405,72 @@ IniDocument::IniDocument(QByteArray bytes)
 
 // Lines are told apart as QSettings does, so that a key's line here is the
 // line QSettings reads for it: a line goes on over a line end inside quotes
-// or after a backslash, and an unquoted ';' ends it.
+// or after a backslash, an unquoted ';' ends it, and a ';' that begins it
+// makes the rest of its physical line a comment.
+bool IniDocument::readLine(qsizetype &position, Line &line, bool &quoteLeftOpen) const
+{
+    const qsizetype size = m_bytes.size();
+    qsizetype start = position;
+    while (start < size && isSpace(m_bytes.at(start)))
+        ++start;
+    qsizetype equals = -1;
+    bool inQuotes = false;
+    qsizetype i = start;
+    while (i < size) {
+        const char c = m_bytes.at(i++);
+        if (c == '=') {
+            if (!inQuotes && equals < 0)
+                equals = i - 1;
+        } else if (isLineBreak(c)) {
+            if (i == start + 1) {
+                ++start;
+            } else if (!inQuotes) {
+                --i;
+                break;
+            }
+        } else if (c == '\\') {
+            if (i < size) {
+                const char escaped = m_bytes.at(i++);
+                if (i < size && isLineBreak(escaped) && isLineBreak(m_bytes.at(i)) && m_bytes.at(i) != escaped)
+                    ++i;
+            }
+        } else if (c == '"') {
+            inQuotes = !inQuotes;
+        } else if (c == ';') {
+            if (i == start + 1) {
+                i = endOfPhysicalLine(i);
+                while (i < size && isSpace(m_bytes.at(i)))
+                    ++i;
+                start = i;
+            } else if (!inQuotes) {
+                --i;
+                break;
+            }
+        }
+    }
+    position = i;
+    line = Line();
+    line.start = start;
+    line.equals = equals;
+    line.end = i;
+    quoteLeftOpen = inQuotes;
+    return i > start;
+}
+
 void IniDocument::parse()
 {
     m_lines.clear();
-    const qsizetype size = m_bytes.size();
     QString section;
-    qsizetype i = m_bytes.startsWith("\xef\xbb\xbf") ? 3 : 0;
-    for (;;) {
-        while (i < size && (isBlank(m_bytes.at(i)) || isLineBreak(m_bytes.at(i))))
-            ++i;
-        if (i == size)
-            return;
-        if (m_bytes.at(i) == ';' || m_bytes.at(i) == '#') {
-            i = endOfPhysicalLine(i);
-            continue;
-        }
-        Line line;
-        line.start = i;
-        bool inQuotes = false;
-        while (i < size) {
-            const char c = m_bytes.at(i);
-            if (c == '\\') {
-                if (++i < size) {
-                    const char escaped = m_bytes.at(i++);
-                    if (i < size && isLineBreak(escaped) && isLineBreak(m_bytes.at(i)) && m_bytes.at(i) != escaped)
-                        ++i;
-                }
-                continue;
-            }
-            if (c == '"')
-                inQuotes = !inQuotes;
-            else if (!inQuotes && (isLineBreak(c) || c == ';'))
-                break;
-            else if (c == '=' && !inQuotes && line.equals < 0)
-                line.equals = i;
-            ++i;
-        }
-        line.end = i;
+    qsizetype position = m_bytes.startsWith(kByteOrderMark) ? 3 : 0;
+    Line line;
+    bool quoteLeftOpen = false;
+    while (readLine(position, line, quoteLeftOpen)) {
         // A quote left open takes in the rest of the file: where a line would
         // be added cannot be told.
-        if (inQuotes) {
+        if (quoteLeftOpen) {
             m_valid = false;
             return;
         }
-
         const QByteArrayView text = QByteArrayView(m_bytes).sliced(line.start, line.end - line.start);
         if (text.startsWith('[')) {
             const qsizetype close = text.indexOf(']');
@@ -325,9 +478,11 @@ void IniDocument::parse()
                 m_valid = false;
                 return;
             }
-            section = sectionName(text.sliced(1, close - 1).trimmed());
+            section = sectionOfHeader(text.sliced(1, close - 1).trimmed());
             line.equals = -1;
         } else if (line.equals < 0) {
+            if (text.startsWith('#'))
+                continue; // a comment, which QSettings passes over too
             m_valid = false;
             return;
         } else {
@@ -341,8 +496,13 @@ void IniDocument::parse()
 
 bool IniDocument::isValidSection(const QString &section) const
 {
-    return m_valid && std::all_of(m_lines.cbegin(), m_lines.cend(), [&](const Line &line) {
-        return line.section != section || line.isUtf8;
+    if (!m_valid || !isPlainSection(section))
+        return false;
+    const QString prefix = sectionPrefix(section);
+    return std::all_of(m_lines.cbegin(), m_lines.cend(), [&](const Line &line) {
+        const bool isSubsection
+            = !prefix.isEmpty() && line.section.size() > prefix.size() && line.section.startsWith(prefix);
+        return !isSubsection && (line.section != prefix || line.isUtf8);
     });
 }
 
@@ -351,14 +511,33 @@ std::optional<QString> IniDocument::text(const QString &section, const QString &
     const Line *line = lastKeyLine(section, key);
     if (!line)
         return std::nullopt;
-    return unescapedText(QByteArrayView(m_bytes).sliced(line->equals + 1, line->end - line->equals - 1));
+    return textOfRawValue(rawValue(*line));
 }
 
-void IniDocument::setText(const QString &section, const QString &key, const QString &text)
+bool IniDocument::setText(const QString &section, const QString &key, const QString &text)
 {
-    if (!isValidSection(section) || this->text(section, key) == text)
-        return;
+    m_refusal.clear();
+    if (!isValidSection(section))
+        return refuse(QStringLiteral("the file is not one that other programs read as this program does"));
+    const QString name = normalizedKey(key);
+    if (name.isEmpty() || (section.isEmpty() && name.contains(u'/')))
+        return refuse(QStringLiteral("\"%1\" names no setting").arg(key));
+    if (this->text(section, name) == text)
+        return true;
+    if (!edit(section, name, text))
+        return refuse(QStringLiteral("the text of %1 cannot be written so that other programs read it back").arg(name));
+    return true;
+}
+
+// The value's line is replaced, or added after the section's last line, or
+// the section is added at the end; where a line end is added, a second one
+// is tried when the first would go on a line that a backslash continues.
+bool IniDocument::edit(const QString &section, const QString &key, const QString &text)
+{
     const QByteArray value = escapedText(text);
+    const QByteArray assignment = escapedKey(key) + '=' + value;
+    const Reading added{sectionPrefix(section), key, false, unescapedValue(value)};
+    QList<Reading> expected = readings();
     if (const Line *line = lastKeyLine(section, key)) {
         // The blanks around the value are the user's layout; the reader drops them.
         qsizetype start = line->equals + 1;
@@ -367,44 +546,88 @@ void IniDocument::setText(const QString &section, const QString &key, const QStr
             ++start;
         while (end > start && isBlank(m_bytes.at(end - 1)))
             --end;
-        m_bytes.replace(start, end - start, value);
-    } else if (const Line *last = lastLineOfSection(section)) {
-        m_bytes.insert(endOfPhysicalLine(last->end), lineEnd() + escapedKey(key) + '=' + value);
-    } else {
-        const QByteArray eol = lineEnd();
-        QByteArray added;
-        if (!m_bytes.isEmpty() && !isLineBreak(m_bytes.back()))
-            added += eol;
-        if (!m_bytes.isEmpty() && !(m_bytes + added).endsWith(eol + eol))
-            added += eol;
-        added += sectionHeader(section) + eol + escapedKey(key) + '=' + value + eol;
-        m_bytes += added;
+        expected[line - m_lines.constData()] = added;
+        return tryEdit(QByteArray(m_bytes).replace(start, end - start, value), expected, section, key, text);
     }
-    parse();
+    const QByteArray eol = lineEnd();
+    if (const qsizetype last = lastLineOfSection(section); last >= 0) {
+        expected.insert(last + 1, added);
+        const qsizetype position = endOfPhysicalLine(m_lines.at(last).end);
+        return tryEdit(QByteArray(m_bytes).insert(position, eol + assignment), expected, section, key, text)
+            || tryEdit(QByteArray(m_bytes).insert(position, eol + eol + assignment), expected, section, key, text);
+    }
+    expected.append(Reading{sectionPrefix(section), QString(), true, {}});
+    expected.append(added);
+    QByteArray separator;
+    if (!m_bytes.isEmpty() && !isLineBreak(m_bytes.back()))
+        separator += eol;
+    if (!m_bytes.isEmpty() && !(m_bytes + separator).endsWith(eol + eol))
+        separator += eol;
+    const QByteArray tail = sectionHeader(section) + eol + assignment + eol;
+    return tryEdit(m_bytes + separator + tail, expected, section, key, text)
+        || tryEdit(m_bytes + separator + eol + tail, expected, section, key, text);
+}
+
+// Takes the edited text when QSettings reads it as it read this one, but
+// for the key, and reads the key's text from it.
+bool IniDocument::tryEdit(
+    QByteArray candidate, QList<Reading> expected, const QString &section, const QString &key, const QString &text)
+{
+    const IniDocument edited(std::move(candidate));
+    if (!edited.isValidSection(section) || edited.readings() != expected || edited.text(section, key) != text)
+        return false;
+    m_bytes = edited.m_bytes;
+    m_lines = edited.m_lines;
+    return true;
+}
+
+bool IniDocument::refuse(const QString &reason)
+{
+    m_refusal = reason;
+    return false;
+}
+
+IniDocument::RawValue IniDocument::rawValue(const Line &line) const
+{
+    return unescapedValue(QByteArrayView(m_bytes).sliced(line.equals + 1, line.end - line.equals - 1));
+}
+
+QList<IniDocument::Reading> IniDocument::readings() const
+{
+    QList<Reading> result;
+    for (const Line &line : m_lines)
+        result.append(Reading{line.section, line.key, line.isHeader(), line.isHeader() ? RawValue() : rawValue(line)});
+    return result;
 }
 
 // The line that QSettings reads the key from: the last one wins.
 const IniDocument::Line *IniDocument::lastKeyLine(const QString &section, const QString &key) const
 {
+    const QString name = normalizedKey(key);
+    if (!isPlainSection(section) || name.isEmpty() || (section.isEmpty() && name.contains(u'/')))
+        return nullptr;
+    const QString prefix = sectionPrefix(section);
     for (auto line = m_lines.crbegin(); line != m_lines.crend(); ++line) {
-        if (!line->isHeader() && line->section == section && line->key == key)
+        if (!line->isHeader() && line->section == prefix && line->key == name)
             return &*line;
     }
     return nullptr;
 }
 
-// The header of the section's last occurrence, or the last key under it.
-const IniDocument::Line *IniDocument::lastLineOfSection(const QString &section) const
+// The index of the header of the section's last occurrence, or of the last
+// key under it; -1 when the file has no such section.
+qsizetype IniDocument::lastLineOfSection(const QString &section) const
 {
+    const QString prefix = sectionPrefix(section);
     for (qsizetype header = m_lines.size() - 1; header >= 0; --header) {
-        if (m_lines.at(header).isHeader() && m_lines.at(header).section == section) {
+        if (m_lines.at(header).isHeader() && m_lines.at(header).section == prefix) {
             qsizetype last = header;
             while (last + 1 < m_lines.size() && !m_lines.at(last + 1).isHeader())
                 ++last;
-            return &m_lines.at(last);
+            return last;
         }
     }
-    return nullptr;
+    return -1;
 }
 
 qsizetype IniDocument::endOfPhysicalLine(qsizetype position) const

@@ -14,8 +14,6 @@
 
 namespace {
 
-const QString kSection = QStringLiteral("Reelwright Software");
-
 // A file of choices is a few hundred bytes; anything much larger is some
 // other file, and reading it whole at every step would stall the window.
 constexpr qint64 kMaxSettingsBytes = 1024 * 1024;
@@ -61,15 +59,20 @@ QString SettingsStore::DefaultFilePath()
     return folder + QStringLiteral("/Kestrune.ini");
 }
 
+QString SettingsStore::Section()
+{
+    return QStringLiteral("Reelwright Software");
+}
+
 QString SettingsStore::readText(const QString &key, const QString &defaultText) const
 {
     const std::optional<QByteArray> bytes = settingsFileBytes(m_filePath);
     if (!bytes)
         return defaultText;
     const IniDocument document(*bytes);
-    if (!document.isValidSection(kSection))
+    if (!document.isValidSection(Section()))
         return defaultText;
-    return document.text(kSection, key).value_or(defaultText);
+    return document.text(Section(), key).value_or(defaultText);
 }
 
 bool SettingsStore::readTruth(const QString &key, bool defaultValue) const
@@ -90,17 +93,28 @@ bool SettingsStore::writeTexts(const QList<std::pair<QString, QString>> &texts)
 
 // The file is read again right before it is changed, so a change another
 // copy of the program has made meanwhile is kept.
-bool SettingsStore::save(const QList<std::pair<QString, QString>> &texts) const
+bool SettingsStore::save(const QList<std::pair<QString, QString>> &texts)
 {
+    m_failure.clear();
     const std::optional<QByteArray> bytes = settingsFileBytes(m_filePath);
     if (!bytes)
-        return false;
+        return fail(QStringLiteral("the file cannot be read as a settings file"));
     IniDocument document(*bytes);
-    if (!document.isValidSection(kSection))
-        return false;
-    for (const auto &[key, text] : texts)
-        document.setText(kSection, key, text);
-    return document.bytes() == *bytes || replaceFile(m_filePath, document.bytes());
+    if (!document.isValidSection(Section()))
+        return fail(QStringLiteral("the file is not one that other programs read as this program does"));
+    for (const auto &[key, text] : texts) {
+        if (!document.setText(Section(), key, text))
+            return fail(document.refusal());
+    }
+    if (document.bytes() != *bytes && !replaceFile(m_filePath, document.bytes()))
+        return fail(QStringLiteral("the file cannot be written"));
+    return true;
+}
+
+bool SettingsStore::fail(const QString &reason)
+{
+    m_failure = reason;
+    return false;
 }
 
 bool TruthFromText(const QString &text)

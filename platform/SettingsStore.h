@@ -22,6 +22,8 @@ public:
 
     // $XDG_CONFIG_HOME/Kestrune.ini, or ~/.config/Kestrune.ini.
     static QString DefaultFilePath();
+    // The section of the file the program's keys are in.
+    static QString Section();
 
     const QString &filePath() const { return m_filePath; }
 
@@ -34,19 +36,23 @@ public:
     bool readTruth(const QString &key, bool defaultValue) const;
 
     // Stores the texts by key, in one reading and one replacing of the file,
-    // which is not written at all when it holds them already. False when
-    // they could not be saved: the file is no settings file, or it cannot
-    // be written.
+    // which is not written at all when it holds them already. False, and the
+    // file left as it was, when they could not be saved: the file is no
+    // settings file, a text cannot be written so that other programs read
+    // it back, or the file cannot be written; failure() then tells why.
     bool writeTexts(const QList<std::pair<QString, QString>> &texts);
     bool writeText(const QString &key, const QString &text) { return writeTexts({{key, text}}); }
+    const QString &failure() const { return m_failure; }
 
     // Called after the first write that could not be saved, and only then.
     void setFirstWriteFailureHandler(std::function<void()> handler) { m_onFirstWriteFailure = std::move(handler); }
 
 private:
-    bool save(const QList<std::pair<QString, QString>> &texts) const;
+    bool save(const QList<std::pair<QString, QString>> &texts);
+    bool fail(const QString &reason);
 
     QString m_filePath;
+    QString m_failure;
     std::function<void()> m_onFirstWriteFailure;
     bool m_writeFailed = false;
 };

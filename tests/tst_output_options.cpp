@@ -3,6 +3,7 @@
 #include "ConversionRun.h"
 #include "FileListWidget.h"
 #include "Form1.h"
+#include "IniDocument.h"
 #include "PathHelpers.h"
 #include "QuietStart.h"
 #include "RuntimeError.h"
@@ -24,6 +25,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,6 +47,23 @@ const QByteArray kSharedFile = "; the maker's programs keep their settings here\
                                "Option1=True\n"
                                "Option2=False\n"
                                "; end\n";
+
+// The text the program takes a QSettings value for: a string, or a list of
+// them joined with ','.
+std::optional<QString> textOf(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QString)
+        return value.toString();
+    if (value.typeId() != QMetaType::QStringList && value.typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    QStringList items;
+    for (const QVariant &item : value.toList()) {
+        if (item.typeId() != QMetaType::QString)
+            return std::nullopt;
+        items.append(item.toString());
+    }
+    return items.join(u',');
+}
 
 ino_t inodeOf(const QString &path)
 {
@@ -70,6 +89,10 @@ private Q_SLOTS:
     void optionsDuringARunApplyToTheNextFile();
     void difficultTextsRoundTrip_data();
     void difficultTextsRoundTrip();
+    void settingsAreReadAsQSettingsReadsThem_data();
+    void settingsAreReadAsQSettingsReadsThem();
+    void writtenSettingsAreReadBackByQSettings_data();
+    void writtenSettingsAreReadBackByQSettings();
     void anotherProcessesChangeIsRead();
     void unknownKeysAreKept();
     void sharedFileKeepsEveryOtherByte_data();
@@ -84,8 +107,10 @@ private:
     std::unique_ptr<Form1> startForm(ScriptedDialogs &dialogs);
     QString stored(const QString &key) const;
     QString settingsFile() const { return m_config->filePath(u"Kestrune.ini"_s); }
+    std::optional<QString> readByQSettings(const QByteArray &bytes, const QString &key);
 
     std::unique_ptr<QTemporaryDir> m_config;
+    int m_qsettingsFiles = 0;
 };
 
 void TestOutputOptions::init()
@@ -106,6 +131,14 @@ QString TestOutputOptions::stored(const QString &key) const
 {
     const SettingsStore store(settingsFile());
     return store.readText(key, u"<missing>"_s);
+}
+
+// QSettings reads a file it has read before again only when its size or
+// time changed: each text goes to a new file.
+std::optional<QString> TestOutputOptions::readByQSettings(const QByteArray &bytes, const QString &key)
+{
+    const QString path = WriteTextFile(m_config->filePath(u"qsettings-%1.ini"_s.arg(++m_qsettingsFiles)), bytes);
+    return textOf(QSettings(path, QSettings::IniFormat).value(key));
 }
 
 void TestOutputOptions::firstStartStoresTheDefaults()
@@ -302,22 +335,27 @@ void TestOutputOptions::optionsDuringARunApplyToTheNextFile()
 void TestOutputOptions::difficultTextsRoundTrip_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::newRow("comma") << u"/a,b/c, d/"_s;
-    QTest::newRow("quotes") << u"/\"quoted\"/'single'/"_s;
-    QTest::newRow("equals, semicolon, hash") << u"/a=b;c#d/"_s;
-    QTest::newRow("leading and trailing blanks") << u"  /spaced/  "_s;
-    QTest::newRow("non-ASCII") << u"/vidéos/ファイル/Ünïcödé/🎞/"_s;
-    QTest::newRow("backslashes") << u"\\\\server\\share\\x\\"_s;
-    QTest::newRow("Windows path") << u"C:\\Music\\new"_s;
-    QTest::newRow("control characters") << u"/a\tb\u0001f/"_s;
-    QTest::newRow("at sign first") << u"@Variant(x)"_s;
-    QTest::newRow("brackets") << u"[Reelwright Software]"_s;
-    QTest::newRow("percent") << u"/100% done/%20/"_s;
+    QTest::addColumn<bool>("qsettingsKeepsIt"); // when QSettings writes it, it reads it back
+    QTest::newRow("comma") << u"/a,b/c, d/"_s << true;
+    QTest::newRow("quotes") << u"/\"quoted\"/'single'/"_s << true;
+    QTest::newRow("equals, semicolon, hash") << u"/a=b;c#d/"_s << true;
+    QTest::newRow("semicolon") << u"/a;b/"_s << true;
+    QTest::newRow("leading and trailing blanks") << u"  /spaced/  "_s << true;
+    QTest::newRow("non-ASCII") << u"/vidéos/ファイル/Ünïcödé/🎞/"_s << true;
+    QTest::newRow("backslashes") << u"\\\\server\\share\\x\\"_s << true;
+    QTest::newRow("Windows path") << u"C:\\Music\\new"_s << true;
+    QTest::newRow("control characters") << u"/a\tb\u0001f/"_s << true;
+    QTest::newRow("at sign first") << u"@Variant(x)"_s << true;
+    QTest::newRow("brackets") << u"[Reelwright Software]"_s << true;
+    QTest::newRow("percent") << u"/100% done/%20/"_s << true;
+    QTest::newRow("byte order mark first") << u"\uFEFF/a/\uFEFF"_s << false;
+    QTest::newRow("lone surrogate") << QString(QChar(0xD800)) + u"a/"_s + QChar(0xDC00) << false;
 }
 
 void TestOutputOptions::difficultTextsRoundTrip()
 {
     QFETCH(QString, text);
+    QFETCH(bool, qsettingsKeepsIt);
     {
         SettingsStore store(settingsFile());
         QVERIFY(store.writeText(u"Text1"_s, text));
@@ -326,12 +364,100 @@ void TestOutputOptions::difficultTextsRoundTrip()
     // The maker's other programs read the file with QSettings, and files
     // QSettings wrote stay readable.
     QCOMPARE(QSettings(settingsFile(), QSettings::IniFormat).value(kSection + u"/Text1"_s).toString(), text);
-    const QString written = m_config->filePath(u"written.ini"_s);
-    QSettings(written, QSettings::IniFormat).setValue(kSection + u"/Text1"_s, text);
-    QCOMPARE(SettingsStore(written).readText(u"Text1"_s, QString()), text);
+    if (qsettingsKeepsIt) {
+        const QString written = m_config->filePath(u"written.ini"_s);
+        QSettings(written, QSettings::IniFormat).setValue(kSection + u"/Text1"_s, text);
+        QCOMPARE(SettingsStore(written).readText(u"Text1"_s, QString()), text);
+    }
     ScriptedDialogs dialogs;
     const auto form = startForm(dialogs);
     QCOMPARE(form->text1()->text(), text);
+}
+
+void TestOutputOptions::settingsAreReadAsQSettingsReadsThem_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+    const QString missing = u"<missing>"_s;
+    QTest::newRow("byte order mark first")
+        << QByteArray("[Reelwright%20Software]\nText1=\xef\xbb\xbf/a/\n") << kSection << u"Text1"_s << u"/a/"_s;
+    QTest::newRow("byte order mark inside") << QByteArray("[Reelwright%20Software]\nText1=/a/\"\xef\xbb\xbf\"\n")
+                                            << kSection << u"Text1"_s << u"/a/\uFEFF"_s;
+    QTest::newRow("'#' line with a quote")
+        << QByteArray("[Reelwright%20Software]\n# it's \"quoted\nText1=/a/\n\"\nText1=/b/\n") << kSection << u"Text1"_s
+        << u"/b/"_s;
+    QTest::newRow("'#' line with '='") << QByteArray("[Reelwright%20Software]\n#Text1=/a/\n") << kSection << u"#Text1"_s
+                                       << u"/a/"_s;
+    QTest::newRow("[] names no general section") << QByteArray("[]\nk=1\n") << QString() << u"k"_s << missing;
+    QTest::newRow("general section spelled otherwise")
+        << QByteArray("[ gEnErAl ]\nk=1\n[%GENERAL]\nk=2\n") << QString() << u"k"_s << u"1"_s;
+    QTest::newRow("%General names a section")
+        << QByteArray("[ gEnErAl ]\nk=1\n[%GENERAL]\nk=2\n") << u"GENERAL"_s << u"k"_s << u"2"_s;
+    QTest::newRow("invalid typed value") << QByteArray("[Reelwright%20Software]\nText1=@Invalid()\n") << kSection
+                                         << u"Text1"_s << missing;
+    QTest::newRow("key ending in a slash")
+        << QByteArray("[Reelwright%20Software]\nText1%2F=/a/\nText1=/b/\n") << kSection << u"Text1/"_s << u"/b/"_s;
+}
+
+// The maker's other programs read the file with QSettings; this program
+// reads the same from it.
+void TestOutputOptions::settingsAreReadAsQSettingsReadsThem()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+    const IniDocument document(bytes);
+    QVERIFY(document.isValidSection(section));
+    const QString fullKey = section.isEmpty() ? key : section + u'/' + key;
+    QCOMPARE(readByQSettings(bytes, fullKey).value_or(u"<missing>"_s), expected);
+    QCOMPARE(document.text(section, key).value_or(u"<missing>"_s), expected);
+}
+
+void TestOutputOptions::writtenSettingsAreReadBackByQSettings_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("after"); // the file unchanged when the write is refused
+    const QByteArray own = "[Reelwright%20Software]\nText1=/a/\n";
+    QTest::newRow("key ending in a slash") << own << kSection << u"Folder/"_s << u"/b/"_s << own + "Folder=/b/\n";
+    QTest::newRow("key of slashes") << own << kSection << u"//"_s << u"/b/"_s << own;
+    QTest::newRow("the text stored under another spelling")
+        << QByteArray("[Reelwright Software]\nText1=/old/\nText%31=/new/\n") << kSection << u"Text1"_s << u"/old/"_s
+        << QByteArray("[Reelwright Software]\nText1=/old/\nText%31=/old/\n");
+    QTest::newRow("section named general in lower case")
+        << QByteArray() << u"general"_s << u"k"_s << u"v"_s << QByteArray("[%general]\nk=v\n");
+    QTest::newRow("a section under the section")
+        << own + "[Reelwright%20Software\\Sub]\nk=1\n"
+        << kSection << u"Text1"_s << u"/b/"_s << own + "[Reelwright%20Software\\Sub]\nk=1\n";
+    QTest::newRow("backslash at the end, section last")
+        << QByteArray("[Other]\nk=v\n\n[Reelwright%20Software]\nText1=/a/\\") << kSection << u"LastFolder"_s << u"/b/"_s
+        << QByteArray("[Other]\nk=v\n\n[Reelwright%20Software]\nText1=/a/\\\n\nLastFolder=/b/");
+}
+
+// What the program writes, QSettings reads back, and every other key as it
+// read it before; what cannot be written so is not written at all.
+void TestOutputOptions::writtenSettingsAreReadBackByQSettings()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, after);
+    IniDocument document(before);
+    QCOMPARE(document.setText(section, key, text), after != before);
+    QCOMPARE(document.bytes(), after);
+    if (after == before) {
+        QVERIFY(!document.refusal().isEmpty());
+        return;
+    }
+    QCOMPARE(readByQSettings(after, section.isEmpty() ? key : section + u'/' + key), text);
+    QCOMPARE(IniDocument(after).text(section, key), text);
+    QCOMPARE(readByQSettings(after, u"Other/k"_s), readByQSettings(before, u"Other/k"_s));
 }
 
 void TestOutputOptions::anotherProcessesChangeIsRead()
@@ -384,6 +510,12 @@ void TestOutputOptions::sharedFileKeepsEveryOtherByte_data()
         << QByteArray("; R\xe9glages\n[Other]\nName=Caf\xe9\n\n[Reelwright%20Software]\nText1=/a/\n") << false << false
         << QByteArray("; R\xe9glages\n[Other]\nName=Caf\xe9\n\n[Reelwright%20Software]\nText1=/a/\nOption1=True\n"
                       "Option2=False\n");
+    QTest::newRow("backslash at the very end, the program's section last")
+        << QByteArray("[Other]\nk=v\n\n[Reelwright%20Software]\nOption1=True\nOption2=False\\") << false << false
+        << QByteArray("[Other]\nk=v\n\n[Reelwright%20Software]\nOption1=True\nOption2=False\\\n\nText1=<desktop>");
+    QTest::newRow("backslash and a lone CR at the end of another section")
+        << QByteArray("[Other]\nk=v\\\r") << false << false
+        << QByteArray("[Other]\nk=v\\\r\n\n[Reelwright%20Software]\nText1=<desktop>\nOption1=True\nOption2=False\n");
     QTest::newRow("missing section, CRLF")
         << QByteArray("; notes\r\n[Other]\r\nPath=C:\\Music\\new\r\n") << false << false
         << QByteArray("; notes\r\n[Other]\r\nPath=C:\\Music\\new\r\n\r\n[Reelwright%20Software]\r\n"
@@ -447,6 +579,8 @@ void TestOutputOptions::damagedSettingsFileIsNeverWritten_data()
     QTest::newRow("NUL bytes") << QByteArray("[Reelwright%20Software]\nText1=/a/\0\0\0\n", 29) << file;
     QTest::newRow("not UTF-8") << QByteArray("[Reelwright%20Software]\nText1=/caf\xe9/\n") << file;
     QTest::newRow("prose") << QByteArray("Dear diary,\ntoday I converted a video.\n") << file;
+    QTest::newRow("a section under the program's")
+        << QByteArray("[Reelwright%20Software]\nText1=/a/\n[Reelwright%20Software\\Sub]\nk=1\n") << file;
     QTest::newRow("quote left open") << QByteArray("[Other]\nPath=\"C:\\Music\n[Reelwright%20Software]\nText1=/a/\n")
                                      << file;
     QTest::newRow("larger than 1 MiB") << "[Reelwright%20Software]\nText1=/a/\n;" + QByteArray(1024 * 1024, 'x') + '\n'
@@ -477,6 +611,9 @@ void TestOutputOptions::damagedSettingsFileIsNeverWritten()
     QTest::mouseClick(form->option2(), Qt::LeftButton);
     QCOMPARE(dialogs.messages.size(), 1);
     QVERIFY(dialogs.messages.front().text.startsWith(u"Your choices could not be saved in "_s));
+    SettingsStore store(settingsFile());
+    QVERIFY(!store.writeText(u"Text1"_s, u"/b/"_s));
+    QVERIFY(!store.failure().isEmpty());
     if (kind == u"fifo"_s) {
         struct stat status { };
         QCOMPARE(::lstat(path.constData(), &status), 0);
