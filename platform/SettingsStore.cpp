@@ -3,14 +3,20 @@
 #include "SettingsStore.h"
 
 #include "IniDocument.h"
+#include "RegularFile.h"
 #include "ResourceFile.h"
 #include "RuntimeError.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -32,14 +38,33 @@ std::optional<QByteArray> settingsFileBytes(const QString &path)
     }
 }
 
+// How long a write waits for another program to finish writing the file.
+constexpr int kLockWaitMilliseconds = 1000;
+
+// Why the lock file that QSettings takes around a change of the file (the
+// file's name and ".lock") cannot be taken, or nothing when it can. It is
+// looked at before QLockFile reads it, which would wait for ever on a FIFO.
+std::optional<QString> lockFileFault(const QString &lockPath)
+{
+    struct stat info { };
+    if (::lstat(QFile::encodeName(lockPath).constData(), &info) != 0)
+        return errno == ENOENT ? std::nullopt
+                               : std::optional(QStringLiteral("its lock file %1 cannot be looked at: %2")
+                                                   .arg(QDir::toNativeSeparators(lockPath), qt_error_string(errno)));
+    if (!S_ISREG(info.st_mode))
+        return QStringLiteral("its lock file %1 is %2, not a file")
+            .arg(QDir::toNativeSeparators(lockPath), EntryKindText(KindOfEntry(info.st_mode)));
+    if (info.st_uid != ::geteuid())
+        return QStringLiteral("its lock file %1 belongs to another user").arg(QDir::toNativeSeparators(lockPath));
+    return std::nullopt;
+}
+
 // Replaces the file at once as a whole, so that no reader ever sees half of
 // it: the new text goes to a file beside it, which takes its name. A link
 // stays a link: the file it points to is the one replaced. The file keeps
 // its permissions.
 bool replaceFile(const QString &path, const QByteArray &bytes)
 {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
     QSaveFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
@@ -91,11 +116,28 @@ bool SettingsStore::writeTexts(const QList<std::pair<QString, QString>> &texts)
     return saved;
 }
 
-// The file is read again right before it is changed, so a change another
-// copy of the program has made meanwhile is kept.
+// The change is made as QSettings makes one: the file's lock is taken, the
+// file read as it is now, changed and replaced, and only then is the lock
+// given back, so that no change of another program's, or of another copy
+// of this one, is lost.
 bool SettingsStore::save(const QList<std::pair<QString, QString>> &texts)
 {
     m_failure.clear();
+    if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath()))
+        return fail(QStringLiteral("its folder cannot be made"));
+    const QString lockPath = m_filePath + QStringLiteral(".lock");
+    if (const std::optional<QString> fault = lockFileFault(lockPath))
+        return fail(*fault);
+    QLockFile lock(lockPath);
+    // Once a write has waited in vain, the next ones do not wait: every
+    // keystroke in the folder box is a write.
+    if (!lock.tryLock(m_lockWasBusy ? 0 : kLockWaitMilliseconds)) {
+        m_lockWasBusy = lock.error() == QLockFile::LockFailedError;
+        return fail(m_lockWasBusy ? QStringLiteral("another program has been writing it for too long")
+                                  : QStringLiteral("its lock file %1 cannot be made")
+                                        .arg(QDir::toNativeSeparators(lockPath)));
+    }
+    m_lockWasBusy = false;
     const std::optional<QByteArray> bytes = settingsFileBytes(m_filePath);
     if (!bytes)
         return fail(QStringLiteral("the file cannot be read as a settings file"));
@@ -106,6 +148,9 @@ bool SettingsStore::save(const QList<std::pair<QString, QString>> &texts)
         if (!document.setText(Section(), key, text))
             return fail(document.refusal());
     }
+    if (document.bytes().size() > kMaxSettingsBytes)
+        return fail(QStringLiteral("it would grow past %1 bytes, and a larger file is not read as a settings file")
+                        .arg(kMaxSettingsBytes));
     if (document.bytes() != *bytes && !replaceFile(m_filePath, document.bytes()))
         return fail(QStringLiteral("the file cannot be written"));
     return true;

@@ -14,7 +14,9 @@
 // programs: a write changes only the lines of the keys it writes, and leaves
 // comments, other sections and every other byte as they are. Every read
 // reads the file once as it is now and every write goes to disk at once, so
-// two copies of the program share their choices and the last write wins.
+// two copies of the program share their choices and the last write wins. A
+// write holds the lock QSettings holds around its own (the file's name and
+// ".lock"), so that no key of anyone's is lost to two writes at once.
 class SettingsStore final {
 public:
     explicit SettingsStore(QString filePath = DefaultFilePath());
@@ -39,7 +41,11 @@ public:
     // which is not written at all when it holds them already. False, and the
     // file left as it was, when they could not be saved: the file is no
     // settings file, a text cannot be written so that other programs read
-    // it back, or the file cannot be written; failure() then tells why.
+    // it back, the file would grow past what is read as a settings file,
+    // its lock is held by another writer for more than a second (after
+    // which the next writes do not wait until one succeeds), its lock file
+    // is not a file of this user's, or the file cannot be written;
+    // failure() then tells why.
     bool writeTexts(const QList<std::pair<QString, QString>> &texts);
     bool writeText(const QString &key, const QString &text) { return writeTexts({{key, text}}); }
     const QString &failure() const { return m_failure; }
@@ -55,6 +61,7 @@ private:
     QString m_failure;
     std::function<void()> m_onFirstWriteFailure;
     bool m_writeFailed = false;
+    bool m_lockWasBusy = false; // the last write found the file's lock held too long
 };
 
 // "True" and "False" in any letter case, or a number: false when it is 0,

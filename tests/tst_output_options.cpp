@@ -13,7 +13,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QElapsedTimer>
 #include <QGroupBox>
+#include <QLockFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -65,6 +67,12 @@ std::optional<QString> textOf(const QVariant &value)
     return items.join(u',');
 }
 
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 ino_t inodeOf(const QString &path)
 {
     struct stat status { };
@@ -97,6 +105,8 @@ private Q_SLOTS:
     void unknownKeysAreKept();
     void sharedFileKeepsEveryOtherByte_data();
     void sharedFileKeepsEveryOtherByte();
+    void writesTakeTheFilesLock_data();
+    void writesTakeTheFilesLock();
     void unsavableChoicesAreToldOnce();
     void damagedSettingsFileIsNeverWritten_data();
     void damagedSettingsFileIsNeverWritten();
@@ -548,6 +558,105 @@ void TestOutputOptions::sharedFileKeepsEveryOtherByte()
     if (after == before)
         QCOMPARE(inodeOf(target), inode);
     QCOMPARE(QFileInfo(settingsFile()).isSymLink(), throughLink);
+}
+
+void TestOutputOptions::writesTakeTheFilesLock_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("a QSettings writer adds keys meanwhile") << u"writer"_s << true;
+    QTest::newRow("a lock left by a program that ended") << u"stale lock"_s << true;
+    QTest::newRow("the lock held by a running program") << u"held lock"_s << false;
+    QTest::newRow("a FIFO at the lock file") << u"fifo"_s << false;
+    QTest::newRow("a link at the lock file") << u"link"_s << false;
+    if (::geteuid() == 0)
+        QTest::newRow("another user's lock file") << u"another user's"_s << false;
+    QTest::newRow("a write past the size the file is read at") << u"too large"_s << false;
+}
+
+// A write holds the lock that QSettings holds around its own, so that
+// neither loses the other's keys; it waits a second at most, and nothing at
+// the lock file but a file of the user's own is ever opened.
+void TestOutputOptions::writesTakeTheFilesLock()
+{
+    QFETCH(QString, situation);
+    QFETCH(bool, saved);
+    const QString lockPath = settingsFile() + u".lock"_s;
+    const QByteArray lock = QFile::encodeName(lockPath);
+    SettingsStore store(settingsFile());
+    QVERIFY(store.writeText(u"Text1"_s, u"/first/"_s));
+
+    if (situation == u"writer"_s) {
+        // The other program adds its keys as fast as it can, each at once;
+        // this one writes as fast as the user types.
+        QProcess writer;
+        writer.start(QCoreApplication::applicationDirPath() + u"/settings_writer"_s,
+            {settingsFile(), u"Other"_s, u"300"_s});
+        QVERIFY(writer.waitForStarted());
+        int written = 0;
+        QElapsedTimer running;
+        running.start();
+        while (!writer.waitForFinished(5) && running.elapsed() < 60000)
+            QVERIFY2(store.writeText(u"Text1"_s, u"/folder %1/"_s.arg(++written)), qPrintable(store.failure()));
+        QCOMPARE(writer.state(), QProcess::NotRunning);
+        QCOMPARE(writer.exitCode(), 0);
+        QVERIFY(store.writeText(u"LastFolder"_s, u"/last/"_s));
+        const QSettings settings(settingsFile(), QSettings::IniFormat);
+        QStringList lost;
+        for (int i = 0; i < 300; ++i) {
+            if (settings.value(u"Other/key%1"_s.arg(i)).toString() != u"value %1"_s.arg(i))
+                lost << u"key%1"_s.arg(i);
+        }
+        QVERIFY2(lost.isEmpty(), qPrintable(u"lost: "_s + lost.join(u' ')));
+        QCOMPARE(settings.value(kSection + u"/Text1"_s).toString(), u"/folder %1/"_s.arg(written));
+        QCOMPARE(settings.value(kSection + u"/LastFolder"_s).toString(), u"/last/"_s);
+        return;
+    }
+
+    const QByteArray before = readAll(settingsFile());
+    QLockFile held(lockPath);
+    if (situation == u"stale lock"_s) {
+        // What QLockFile leaves when its program is killed: the number of a
+        // process that is gone.
+        WriteTextFile(lockPath, "2147480000\nsettings_writer\n\n");
+    } else if (situation == u"held lock"_s) {
+        QVERIFY(held.tryLock(0));
+    } else if (situation == u"fifo"_s) {
+        QCOMPARE(::mkfifo(lock.constData(), 0600), 0);
+    } else if (situation == u"link"_s) {
+        QVERIFY(QFile::link(WriteTextFile(m_config->filePath(u"elsewhere"_s), "mine"), lockPath));
+    } else if (situation == u"another user's"_s) {
+        WriteTextFile(lockPath, "2147480000\nsettings_writer\n\n");
+        QCOMPARE(::chown(lock.constData(), 65534, 65534), 0);
+    } else if (situation == u"too large"_s) {
+        WriteTextFile(settingsFile(), before + "[Other]\nk=" + QByteArray(1024 * 1024 - before.size() - 20, 'x') + '\n');
+    }
+    const QByteArray unchanged = readAll(settingsFile());
+
+    QElapsedTimer waited;
+    waited.start();
+    QCOMPARE(store.writeText(u"Text1"_s, u"/second folder, a longer text/"_s), saved);
+    const qint64 firstWait = waited.restart();
+    if (saved) {
+        QCOMPARE(stored(u"Text1"_s), u"/second folder, a longer text/"_s);
+        return;
+    }
+    QVERIFY(!store.failure().isEmpty());
+    QCOMPARE(readAll(settingsFile()), unchanged);
+    QVERIFY2(firstWait < 3000, qPrintable(u"waited %1 ms"_s.arg(firstWait)));
+    if (situation == u"held lock"_s) {
+        // A second, then no more waiting until the lock is free again.
+        QVERIFY2(firstWait >= 900, qPrintable(u"waited %1 ms"_s.arg(firstWait)));
+        QVERIFY(!store.writeText(u"Text1"_s, u"/third/"_s));
+        QVERIFY2(waited.elapsed() < 300, qPrintable(u"waited %1 ms"_s.arg(waited.elapsed())));
+        held.unlock();
+        QVERIFY(store.writeText(u"Text1"_s, u"/third/"_s));
+        QCOMPARE(stored(u"Text1"_s), u"/third/"_s);
+    } else if (situation != u"too large"_s) {
+        struct stat status { };
+        QCOMPARE(::lstat(lock.constData(), &status), 0);
+        QCOMPARE(situation == u"fifo"_s, S_ISFIFO(status.st_mode));
+    }
 }
 
 void TestOutputOptions::unsavableChoicesAreToldOnce()
