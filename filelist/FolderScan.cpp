@@ -39,13 +39,6 @@ void removeFirstEqual(QStringList &folders, QList<qsizetype> &places, const QStr
         --current;
 }
 
-// Whether the scan reads a folder it has found for the folders inside.
-bool isListed(const QString &folder)
-{
-    const std::optional<int> word = FolderAttributeWord(folder);
-    return word && folder.size() < kLongestPath && FolderPassesAttributeRule(folder, *word);
-}
-
 } // namespace
 
 bool FolderPassesAttributeRule(const QString &folder, int word)
@@ -71,7 +64,8 @@ FolderScan::~FolderScan()
     const bool large = m_places.size() >= kLargeScan;
     m_places = {};
     m_placeOf = {};
-    m_firstPaths = {};
+    m_meetings = {};
+    m_detours = {};
     if (large)
         ReturnFreeMemory();
 }
@@ -115,7 +109,7 @@ std::optional<int> FolderScan::attributeWordOf(const QString &folder, qsizetype 
 
 qsizetype FolderScan::rememberStartingFolder(const QString &folder, const FolderId &id)
 {
-    Place place{id, -1, {}, {}, 0};
+    Place place{id, -1, {}, {}, 0, folder};
     // The folders the path leads through count as ancestors too, so a link
     // back to any of them is not entered.
     const QString absolute = QFileInfo(folder).absoluteFilePath();
@@ -140,24 +134,88 @@ bool FolderScan::isOwnAncestor(qsizetype place, const FolderId &id) const
     return false;
 }
 
-// Whether the scan has this folder already, by another path that it lists;
-// if not, this path is noted as the folder's. The same path met again (a
-// starting folder given twice) counts as no other.
-bool FolderScan::listedElsewhere(const QString &folder, const FolderId &id)
+// What a path to a folder found in parent is to do. Each folder's files are
+// listed once, under the first path met that lists them, and its folders are
+// walked by a path short enough to read it: a later path is passed over
+// unless it reads what the paths before could not.
+FolderScan::Visit FolderScan::visitOf(const QString &subfolder, const FolderEntry &entry, qsizetype parent, Found next)
 {
-    const auto first = m_firstPaths.find(id);
-    if (first == m_firstPaths.end()) {
-        m_firstPaths.insert(id, folder);
-        return false;
+    const bool lists = FolderPassesAttributeRule(subfolder, entry.word);
+    const bool tooLong = subfolder.size() >= kLongestPath;
+    const auto met = m_meetings.find(entry.id);
+    // The same path met again (a starting folder given twice) counts as no
+    // other. A first path passed over itself, such as a link named like the
+    // trash, leaves the folder to this one.
+    if (met == m_meetings.end() || met->path == subfolder || !met->listsFiles) {
+        m_meetings.insert(entry.id, Meeting{subfolder, -1, lists});
+        if (lists && tooLong)
+            markCutBelow(parent, next);
+        return Visit::List;
     }
-    if (*first == folder)
-        return false;
-    if (isListed(*first))
-        return true;
-    // The first path is passed over itself, such as a link named like the
-    // trash: this one lists the folder.
-    *first = folder;
-    return false;
+    if (!lists)
+        return Visit::PassOver;
+    const qsizetype reader = met->reader;
+    if (tooLong) {
+        if (reader < 0 || m_places[reader].cutBelow)
+            markCutBelow(parent, next);
+        return Visit::PassOver;
+    }
+    if (reader < 0)
+        return Visit::WalkBelow;
+    if (subfolder.size() >= m_places[reader].path.size()) {
+        if (m_places[reader].cutBelow)
+            markCutBelow(parent, next);
+        return Visit::PassOver;
+    }
+    if (m_places[reader].cutBelow)
+        return Visit::WalkBelow;
+    // Nothing below is cut short, yet: kept in case the walk below the
+    // longer path is.
+    const auto detour = m_detours.constFind(entry.id);
+    if (detour == m_detours.cend() || subfolder.size() < detour->path.size())
+        m_detours.insert(entry.id, Detour{subfolder, parent, entry.word});
+    return Visit::PassOver;
+}
+
+void FolderScan::addFound(
+    const QString &subfolder, const FolderId &id, qsizetype parent, int word, Visit visit, Found next)
+{
+    m_places.append(Place{id, parent, {}, {}, word, subfolder, visit == Visit::List});
+    const qsizetype place = m_places.size() - 1;
+    if (subfolder.size() < kLongestPath && FolderPassesAttributeRule(subfolder, word))
+        m_meetings[id].reader = place;
+    m_placeOf.insert(subfolder, place);
+    next.folders << subfolder;
+    next.places << place;
+}
+
+// A folder below place was too long a path to read: each folder on the way
+// notes it, and one that a shorter path was passed over for is walked again
+// by that path.
+void FolderScan::markCutBelow(qsizetype place, Found next)
+{
+    for (; place >= 0 && !m_places[place].cutBelow; place = m_places[place].parent) {
+        m_places[place].cutBelow = true;
+        const FolderId id = m_places[place].id;
+        const auto detour = m_detours.constFind(id);
+        if (detour == m_detours.cend())
+            continue;
+        const Detour shorter = *detour;
+        m_detours.erase(detour);
+        if (m_meetings.value(id).reader == place)
+            addFound(shorter.path, id, shorter.parent, shorter.word, Visit::WalkBelow, next);
+    }
+}
+
+// A starting folder is listed whatever the scan met before; it reads the
+// folder when it passes the attribute rule.
+void FolderScan::noteStartingFolder(const QString &folder, const FolderId &id, qsizetype place, bool reads)
+{
+    const auto met = m_meetings.find(id);
+    if (met == m_meetings.end() || !met->listsFiles)
+        m_meetings.insert(id, Meeting{folder, reads ? place : -1, true});
+    else if (met->reader < 0 && reads)
+        met->reader = place;
 }
 
 void FolderScan::GetSubDirectories2016(QStringList &folders, bool recurse)
@@ -194,9 +252,8 @@ void FolderScan::scanLevel(QStringList &folders, QList<qsizetype> &places, bool 
                 continue;
             }
             place = rememberStartingFolder(folder, *id);
-            // Noted so that other paths to it are passed over; the starting
-            // folder itself is listed whatever the answer.
-            listedElsewhere(folder, *id);
+            // Noted so that other paths to it are passed over.
+            noteStartingFolder(folder, *id, place, FolderPassesAttributeRule(folder, *word));
         }
         if (!processEvents())
             return;
@@ -207,6 +264,7 @@ void FolderScan::scanLevel(QStringList &folders, QList<qsizetype> &places, bool 
         FolderReading reading;
         reading.folderLooks = true;
         procedure.step(118, [&] { contents = ReadFolder(folder, reading); });
+        const Found next{found, foundPlaces};
         QStringList files;
         for (const FolderEntry &entry : std::as_const(contents.entries)) {
             if (!entry.folder) {
@@ -227,16 +285,13 @@ void FolderScan::scanLevel(QStringList &folders, QList<qsizetype> &places, bool 
             // each folder holds two links to the next, the paths would double
             // with every level.
             const QString subfolder = folder + name + u'/';
-            if (isOwnAncestor(place, entry.id) || listedElsewhere(subfolder, entry.id))
+            if (isOwnAncestor(place, entry.id))
                 continue;
-            procedure.step(132, [&] {
-                m_places.append(Place{entry.id, place, {}, {}, entry.word});
-                m_placeOf.insert(subfolder, m_places.size() - 1);
-                found << subfolder;
-                foundPlaces << m_places.size() - 1;
-            });
+            const Visit visit = visitOf(subfolder, entry, place, next);
+            if (visit != Visit::PassOver)
+                procedure.step(132, [&] { addFound(subfolder, entry.id, place, entry.word, visit, next); });
         }
-        if (m_filePattern && contents.error == 0)
+        if (m_filePattern && contents.error == 0 && m_places[place].listed)
             m_places[place].files = files;
         if (removesFolder(contents.error))
             removeFirstEqual(folders, places, folder, i);
@@ -250,6 +305,8 @@ void FolderScan::scanLevel(QStringList &folders, QList<qsizetype> &places, bool 
 
     for (qsizetype i = 0; i < found.size(); ++i) {
         const QString &subfolder = found[i];
+        if (!m_places[foundPlaces[i]].listed)
+            continue;
         std::optional<int> word;
         if (!procedure.test(154, [&] {
                 word = attributeWordOf(subfolder, foundPlaces[i]);

@@ -58,7 +58,36 @@ private:
         QList<FolderId> outside; // for a starting folder: the folders its path leads through
         std::optional<QStringList> files;
         int word = 0; // for a folder found by the scan: its attribute word
+        QString path;
+        // False for a folder walked again by a shorter path for what lies
+        // below it: its files are listed under the path first met.
+        bool listed = true;
+        // Some folder below it, by this path, was too long a path to read.
+        bool cutBelow = false;
     };
+
+    // How the scan came to know a folder.
+    struct Meeting {
+        QString path; // the first path met, which lists the folder's files
+        qsizetype reader = -1; // the place read for its folders; none while each path was too long
+        bool listsFiles = true; // false when the first path is passed over itself
+    };
+
+    // A path shorter than the one a folder was read by, passed over while
+    // nothing below the folder was cut short.
+    struct Detour {
+        QString path;
+        qsizetype parent = -1;
+        int word = 0;
+    };
+
+    // The next level of a scan, as it is found.
+    struct Found {
+        QStringList &folders;
+        QList<qsizetype> &places;
+    };
+
+    enum class Visit { PassOver, List, WalkBelow };
 
     // GetSubDirectories2016 with, for each folder, its place when known
     // (found folders) or -1, so that a level need not look its folders up
@@ -66,14 +95,18 @@ private:
     void scanLevel(QStringList &folders, QList<qsizetype> &places, bool recurse);
     std::optional<int> attributeWordOf(const QString &folder, qsizetype place) const;
     bool isOwnAncestor(qsizetype place, const FolderId &id) const;
-    bool listedElsewhere(const QString &folder, const FolderId &id);
+    Visit visitOf(const QString &subfolder, const FolderEntry &entry, qsizetype parent, Found next);
+    void addFound(const QString &subfolder, const FolderId &id, qsizetype parent, int word, Visit visit, Found next);
+    void markCutBelow(qsizetype place, Found next);
+    void noteStartingFolder(const QString &folder, const FolderId &id, qsizetype place, bool reads);
     qsizetype rememberStartingFolder(const QString &folder, const FolderId &id);
 
     Dialogs &m_dialogs;
     ScanActivity *m_activity;
     QList<Place> m_places;
     QHash<QString, qsizetype> m_placeOf; // by the folder's entry
-    QHash<FolderId, QString> m_firstPaths; // the path the scan first met each folder by
+    QHash<FolderId, Meeting> m_meetings;
+    QHash<FolderId, Detour> m_detours;
     std::unique_ptr<WildcardPattern> m_filePattern;
     QElapsedTimer m_sinceEvents;
 };

@@ -496,11 +496,35 @@ void TestFolderScan::aFolderIsListedOnce_data()
     QTest::addColumn<QStringList>("folders"); // made below the root
     QTest::addColumn<QStringList>("links"); // in pairs: the link, the folder it leads to
     QTest::addColumn<QStringList>("listed"); // below A/
+    // A path below the root that the '*' in the row's texts stretches to 261
+    // characters, one more than the scan reads; empty for none.
+    QTest::addColumn<QString>("stretched");
     QTest::newRow("a link to a sibling") << QStringList{u"A/B/x"_s} << QStringList{u"A/S"_s, u"A/B"_s}
-                                         << QStringList{QString(), u"B/"_s, u"B/x/"_s};
+                                         << QStringList{QString(), u"B/"_s, u"B/x/"_s} << QString();
     QTest::newRow("two links to a folder elsewhere")
         << QStringList{u"A"_s, u"E/x"_s} << QStringList{u"A/1"_s, u"E"_s, u"A/2"_s, u"E"_s}
-        << QStringList{QString(), u"1/"_s, u"1/x/"_s};
+        << QStringList{QString(), u"1/"_s, u"1/x/"_s} << QString();
+    // The link comes first and lists Clips-here, whose files it still lists
+    // but not what is below; the real path walks it for D.
+    QTest::newRow("a link too long below it, the real path short")
+        << QStringList{u"A/B/Clips-here/D"_s} << QStringList{u"A/a*"_s, u"A/B"_s}
+        << QStringList{QString(), u"a*/"_s, u"a*/Clips-here/"_s, u"B/Clips-here/D/"_s} << u"A/a*/Clips-here/"_s;
+    QTest::newRow("a link too long three folders below it")
+        << QStringList{u"A/B/M/N/Clips-here/D"_s}
+        << QStringList{u"A/a*"_s, u"A/B"_s, u"A/B/M/N/Clips-here/D/up"_s, u"A/B"_s}
+        << QStringList{QString(), u"a*/"_s, u"a*/M/"_s, u"a*/M/N/"_s, u"a*/M/N/Clips-here/"_s, u"B/M/N/Clips-here/D/"_s}
+        << u"A/a*/M/N/Clips-here/"_s;
+    QTest::newRow("a short path met after the long one was cut")
+        << QStringList{u"A/z/B/Clips-here/D"_s} << QStringList{u"A/a*"_s, u"A/z/B"_s}
+        << QStringList{QString(), u"a*/"_s, u"z/"_s, u"a*/Clips-here/"_s, u"z/B/Clips-here/D/"_s}
+        << u"A/a*/Clips-here/"_s;
+    QTest::newRow("only paths too long lead below C")
+        << QStringList{u"A/a*/C/D"_s, u"A/b*"_s} << QStringList{u"A/b*/C"_s, u"A/a*/C"_s}
+        << QStringList{QString(), u"a*/"_s, u"b*/"_s, u"a*/C/"_s} << u"A/a*/C/"_s;
+    QTest::newRow("a folder cut short, then two short paths to it")
+        << QStringList{u"A/a*/Clips-here/D"_s, u"A/m"_s}
+        << QStringList{u"A/m/x1"_s, u"A/a*/Clips-here"_s, u"A/m/x2"_s, u"A/a*/Clips-here"_s}
+        << QStringList{QString(), u"a*/"_s, u"m/"_s, u"a*/Clips-here/"_s, u"m/x1/D/"_s} << u"A/a*/Clips-here/"_s;
     // Followed every time, the links would give 2^25 paths.
     QStringList folders{u"A"_s};
     QStringList links;
@@ -512,7 +536,7 @@ void TestFolderScan::aFolderIsListedOnce_data()
         links << from + u"/a"_s << next << from + u"/b"_s << next;
         listed << listed.last() + u"a/"_s;
     }
-    QTest::newRow("25 folders, each with two links to the next") << folders << links << listed;
+    QTest::newRow("25 folders, each with two links to the next") << folders << links << listed << QString();
 }
 
 void TestFolderScan::aFolderIsListedOnce()
@@ -520,6 +544,16 @@ void TestFolderScan::aFolderIsListedOnce()
     QFETCH(QStringList, folders);
     QFETCH(QStringList, links);
     QFETCH(QStringList, listed);
+    QFETCH(QString, stretched);
+    if (!stretched.isEmpty()) {
+        const qsizetype fill = 261 - (m_root + u'/' + stretched).size() + 1;
+        if (fill < 1)
+            QSKIP("the temporary folder's path is too long for this tree");
+        const QString filler(fill, u'a');
+        for (QStringList *texts : {&folders, &links, &listed})
+            texts->replaceInStrings(u"*"_s, filler);
+        QCOMPARE((m_root + u'/' + stretched.replace(u'*', filler)).size(), 261);
+    }
     makeFolders(m_root, folders);
     for (qsizetype i = 0; i + 1 < links.size(); i += 2)
         QVERIFY(QFile::link(m_root + u'/' + links[i + 1], m_root + u'/' + links[i]));
