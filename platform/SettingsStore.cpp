@@ -133,9 +133,9 @@ bool SettingsStore::save(const QList<std::pair<QString, QString>> &texts)
     // keystroke in the folder box is a write.
     if (!lock.tryLock(m_lockWasBusy ? 0 : kLockWaitMilliseconds)) {
         m_lockWasBusy = lock.error() == QLockFile::LockFailedError;
-        return fail(m_lockWasBusy ? QStringLiteral("another program has been writing it for too long")
-                                  : QStringLiteral("its lock file %1 cannot be made")
-                                        .arg(QDir::toNativeSeparators(lockPath)));
+        return fail(m_lockWasBusy
+                ? QStringLiteral("another program has been writing it for too long")
+                : QStringLiteral("its lock file %1 cannot be made").arg(QDir::toNativeSeparators(lockPath)));
     }
     m_lockWasBusy = false;
     const std::optional<QByteArray> bytes = settingsFileBytes(m_filePath);

@@ -12,11 +12,11 @@
 #include "TestTree.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGroupBox>
-#include <QLockFile>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -590,8 +590,8 @@ void TestOutputOptions::writesTakeTheFilesLock()
         // The other program adds its keys as fast as it can, each at once;
         // this one writes as fast as the user types.
         QProcess writer;
-        writer.start(QCoreApplication::applicationDirPath() + u"/settings_writer"_s,
-            {settingsFile(), u"Other"_s, u"300"_s});
+        writer.start(
+            QCoreApplication::applicationDirPath() + u"/settings_writer"_s, {settingsFile(), u"Other"_s, u"300"_s});
         QVERIFY(writer.waitForStarted());
         int written = 0;
         QElapsedTimer running;
@@ -629,7 +629,8 @@ void TestOutputOptions::writesTakeTheFilesLock()
         WriteTextFile(lockPath, "2147480000\nsettings_writer\n\n");
         QCOMPARE(::chown(lock.constData(), 65534, 65534), 0);
     } else if (situation == u"too large"_s) {
-        WriteTextFile(settingsFile(), before + "[Other]\nk=" + QByteArray(1024 * 1024 - before.size() - 20, 'x') + '\n');
+        WriteTextFile(
+            settingsFile(), before + "[Other]\nk=" + QByteArray(1024 * 1024 - before.size() - 20, 'x') + '\n');
     }
     const QByteArray unchanged = readAll(settingsFile());
 
