@@ -8,10 +8,12 @@
 #include "RuntimeError.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
+#include <QThread>
 
 #include <cerrno>
 #include <optional>
@@ -57,6 +59,21 @@ std::optional<QString> lockFileFault(const QString &lockPath)
     if (info.st_uid != ::geteuid())
         return QStringLiteral("its lock file %1 belongs to another user").arg(QDir::toNativeSeparators(lockPath));
     return std::nullopt;
+}
+
+// Takes the lock, trying again every few milliseconds for up to wait of
+// them: QLockFile's own waiting grows to seconds between tries, and would
+// miss the moments between the writes of a program that writes often.
+bool takeLock(QLockFile &lock, int wait)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError || waited.elapsed() >= wait)
+            return false;
+        QThread::msleep(2);
+    }
+    return true;
 }
 
 // Replaces the file at once as a whole, so that no reader ever sees half of
@@ -131,7 +148,7 @@ bool SettingsStore::save(const QList<std::pair<QString, QString>> &texts)
     QLockFile lock(lockPath);
     // Once a write has waited in vain, the next ones do not wait: every
     // keystroke in the folder box is a write.
-    if (!lock.tryLock(m_lockWasBusy ? 0 : kLockWaitMilliseconds)) {
+    if (!takeLock(lock, m_lockWasBusy ? 0 : kLockWaitMilliseconds)) {
         m_lockWasBusy = lock.error() == QLockFile::LockFailedError;
         return fail(m_lockWasBusy
                 ? QStringLiteral("another program has been writing it for too long")

@@ -596,7 +596,7 @@ void TestOutputOptions::writesTakeTheFilesLock()
         int written = 0;
         QElapsedTimer running;
         running.start();
-        while (!writer.waitForFinished(5) && running.elapsed() < 60000)
+        while (!writer.waitForFinished(20) && running.elapsed() < 60000)
             QVERIFY2(store.writeText(u"Text1"_s, u"/folder %1/"_s.arg(++written)), qPrintable(store.failure()));
         QCOMPARE(writer.state(), QProcess::NotRunning);
         QCOMPARE(writer.exitCode(), 0);
