@@ -146,6 +146,7 @@ void ConversionRun::run()
         m_converting = true;
         m_abandoned = false;
         m_commandLines.clear();
+        m_unwritableFolders.clear();
         m_abandonedPartials.reset();
     });
 
@@ -287,6 +288,12 @@ QString ConversionRun::convertOne(const QString &source, const QString &destinat
     const WaitProgress progress{&bar, bar.text(), wholeNumber(bar.value()), m_host.itemCount()};
     m_abandonedPartials.removeFor(destination);
     HiddenResult result(destination, m_nameLetters);
+    if (!result.unwritableFolder().isEmpty()) {
+        // What to do is said once a folder; its other files name it only.
+        if (m_unwritableFolders.contains(result.unwritableFolder()))
+            return QStringLiteral("cannot write into %1").arg(result.unwritableFolder());
+        m_unwritableFolders.insert(result.unwritableFolder());
+    }
     if (!result.refusal().isEmpty())
         return result.refusal();
     const ChildCommand command{converter, converterArguments(input.converterName(), DvdShapeFilter(), result.converterName()),

@@ -9,6 +9,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 
 class ConversionHost;
@@ -91,4 +92,5 @@ private:
     bool m_converting = false;
     bool m_abandoned = false;
     QStringList m_commandLines;
+    QSet<QString> m_unwritableFolders; // met by this run, and said why
 };

@@ -111,7 +111,11 @@ QString InUsersTerms(const QString &reason, const QList<ConverterFileName> &name
     for (const ConverterFileName &name : names) {
         // "pipe:5" must not match in "pipe:51".
         const QRegularExpression named(QRegularExpression::escape(name.converterName) + QStringLiteral(R"((?!\d))"));
-        const QRegularExpression inFront(u'^' + named.pattern() + QStringLiteral(R"(:\s*)"));
+        // In front, the name may come as the converter was given it, as the
+        // user's path, or as either in an address.
+        const QRegularExpression inFront(
+            QStringLiteral(R"(^(?:file:)?(?:%1|%2)(?!\d):\s*)")
+                .arg(QRegularExpression::escape(name.converterName), QRegularExpression::escape(name.userPath)));
         text.remove(inFront);
         text.replace(named, name.userPath);
     }

@@ -38,7 +38,8 @@ struct ConverterFileName {
 };
 
 // The converter's words in the user's terms: a file name it puts in front
-// of its message is dropped, since the closing message names the file
+// of its message (the name it was given, the user's path, or either as a
+// file: address) is dropped, since the closing message names the file
 // already, and a name of its own elsewhere in the text becomes the path the
 // user knows.
 QString InUsersTerms(const QString &reason, const QList<ConverterFileName> &names);

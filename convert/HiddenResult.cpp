@@ -104,6 +104,14 @@ HiddenResult::HiddenResult(const QString &destination, const NameLetters &letter
             m_folder.get(), nativeName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST)
             continue;
+        if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+            m_unwritableFolder = shownFolder;
+            m_refusal = QStringLiteral("cannot write into %1 (%2); choose a folder for the results")
+                            .arg(shownFolder,
+                                errno == EROFS ? QStringLiteral("it is on a disk that cannot be written")
+                                               : QStringLiteral("you may not change that folder"));
+            return;
+        }
         if (fd < 0) {
             m_refusal = QStringLiteral("the result cannot be written in %1: %2").arg(shownFolder, systemReason(errno));
             return;

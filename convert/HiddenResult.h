@@ -49,6 +49,9 @@ public:
 
     // Why no hidden result could be made; the empty text when it was.
     const QString &refusal() const { return m_refusal; }
+    // The folder, as shown, when the refusal is that no file may be made in
+    // it; else the empty text.
+    const QString &unwritableFolder() const { return m_unwritableFolder; }
 
     const QString &path() const { return m_path; }
     int descriptor() const { return m_file.get(); }
@@ -73,5 +76,6 @@ private:
     FileDescriptor m_folder;
     FileDescriptor m_file;
     QString m_refusal;
+    QString m_unwritableFolder;
     bool m_published = false;
 };

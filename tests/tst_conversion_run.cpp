@@ -994,14 +994,19 @@ void TestConversionRun::refusedBeforeTheConverterStarts_data()
     // Only an ordinary user is ever refused these.
     QTest::newRow("source the user may not read") << u"unreadable"_s << u"the file cannot be read: Permission denied"_s;
     QTest::newRow("folder the user may not write in")
-        << u"unwritable"_s << u"the result cannot be written in <folder>: Permission denied"_s;
+        << u"unwritable"_s
+        << u"cannot write into <folder> (you may not change that folder); choose a folder for the results"_s;
+    QTest::newRow("two files of a folder the user may not write in")
+        << u"unwritable twice"_s
+        << u"cannot write into <folder> (you may not change that folder); choose a folder for the results"_s;
 }
 
 void TestConversionRun::refusedBeforeTheConverterStarts()
 {
     QFETCH(QString, kind);
     QFETCH(QString, reason);
-    if ((kind == u"unreadable"_s || kind == u"unwritable"_s) && ::geteuid() == 0)
+    const bool unwritable = kind.startsWith(u"unwritable"_s);
+    if ((kind == u"unreadable"_s || unwritable) && ::geteuid() == 0)
         QSKIP("root may read and write every file");
     Form1 &form = makeForm();
     const QString log = m_work->filePath(u"started"_s);
@@ -1010,7 +1015,10 @@ void TestConversionRun::refusedBeforeTheConverterStarts()
     const QString elsewhere = m_work->filePath(u"elsewhere"_s);
     const QString locked = m_work->filePath(u"locked"_s);
     QVERIFY(QDir().mkpath(out) && QDir().mkpath(elsewhere) && QDir().mkpath(locked));
-    const QString refused = (kind == u"unwritable"_s ? locked : m_work->path()) + u"/refused.avi"_s;
+    const QString refused = (unwritable ? locked : m_work->path()) + u"/refused.avi"_s;
+    const QString second = locked + u"/second.avi"_s;
+    if (kind == u"unwritable twice"_s)
+        WriteTextFile(second, "clip");
     if (kind == u"fifo"_s)
         QCOMPARE(::mkfifo(QFile::encodeName(refused).constData(), 0600), 0);
     else if (kind == u"device"_s)
@@ -1023,10 +1031,12 @@ void TestConversionRun::refusedBeforeTheConverterStarts()
         QVERIFY(QFile::link(elsewhere + u"/stolen.mov"_s, refused.chopped(3) + u"mov"_s));
     else if (kind == u"unreadable"_s)
         QCOMPARE(::chmod(QFile::encodeName(refused).constData(), 0200), 0);
-    else if (kind == u"unwritable"_s)
+    else if (unwritable)
         QCOMPARE(::chmod(QFile::encodeName(locked).constData(), 0555), 0);
     const QString after = WriteTextFile(m_work->filePath(u"after.avi"_s), "clip");
     form.listView1()->appendPath(refused);
+    if (kind == u"unwritable twice"_s)
+        form.listView1()->appendPath(second);
     form.listView1()->appendPath(after);
     form.option2()->setChecked(true);
 
@@ -1034,13 +1044,20 @@ void TestConversionRun::refusedBeforeTheConverterStarts()
 
     ::chmod(QFile::encodeName(locked).constData(), 0755);
     QCOMPARE(onlyReason(*m_dialogs, refused), QString(reason).replace(u"<folder>"_s, locked + u'/'));
+    // What to do is said once for the folder.
+    if (kind == u"unwritable twice"_s)
+        QCOMPARE(onlyReason(*m_dialogs, second), u"cannot write into %1/"_s.arg(locked));
     // The batch goes on: the next file converts, and nothing was written
     // through the link.
     QCOMPARE(readAll(log), after.toUtf8() + '\n');
     QVERIFY(QFile::exists(m_work->filePath(u"after.mov"_s)));
     QVERIFY(QDir(elsewhere).isEmpty());
-    QCOMPARE(QDir(locked).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-        kind == u"unwritable"_s ? QStringList{u"refused.avi"_s} : QStringList());
+    QStringList leftInLocked;
+    if (unwritable)
+        leftInLocked << u"refused.avi"_s;
+    if (kind == u"unwritable twice"_s)
+        leftInLocked << u"second.avi"_s;
+    QCOMPARE(QDir(locked).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), leftInLocked);
 }
 
 void TestConversionRun::closeBeforeSetUpStartsNoConverter()
@@ -1680,6 +1697,11 @@ void TestConversionRun::converterNamesInUsersTerms_data()
     QTest::newRow("the source's name in front") << u"/proc/self/fd/7: Invalid data found when processing input"_s
                                                 << u"Invalid data found when processing input"_s;
     QTest::newRow("the result's name in front") << u"pipe:12: Broken pipe"_s << u"Broken pipe"_s;
+    QTest::newRow("the source's path in front")
+        << u"/in/clip.avi: Invalid data found when processing input"_s << u"Invalid data found when processing input"_s;
+    QTest::newRow("the source's name as an address in front")
+        << u"file:/proc/self/fd/7: Invalid data found when processing input"_s
+        << u"Invalid data found when processing input"_s;
     QTest::newRow("the result's name within") << u"Error writing trailer of pipe:12: No space left on device"_s
                                               << u"Error writing trailer of /out/clip.mov: No space left on device"_s;
     QTest::newRow("another descriptor's name")
