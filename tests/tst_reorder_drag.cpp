@@ -236,15 +236,18 @@ void TestReorderDrag::scrollsOneItemOutsideTheBand_data()
     QTest::addColumn<bool>("downwards");
     QTest::addColumn<bool>("sameText");
     QTest::addColumn<bool>("scrolls");
+    QTest::addColumn<int>("hiddenBeyond"); // 0: the list shows the middle; else the one file hidden beyond
 
-    QTest::newRow("above the band, up") << 304 << false << false << true;
-    QTest::newRow("band top, up") << 305 << false << false << false;
-    QTest::newRow("inside the band, up") << 330 << false << false << false;
-    QTest::newRow("band bottom, down") << 364 << true << false << false;
-    QTest::newRow("below the band, down") << 365 << true << false << true;
-    QTest::newRow("inside the band, down") << 330 << true << false << false;
-    QTest::newRow("no exchange, below the band") << 600 << true << true << false;
-    QTest::newRow("no exchange, above the band") << 0 << false << true << false;
+    QTest::newRow("above the band, up") << 304 << false << false << true << 0;
+    QTest::newRow("band top, up") << 305 << false << false << false << 0;
+    QTest::newRow("inside the band, up") << 330 << false << false << false << 0;
+    QTest::newRow("band bottom, down") << 364 << true << false << false << 0;
+    QTest::newRow("below the band, down") << 365 << true << false << true << 0;
+    QTest::newRow("inside the band, down") << 330 << true << false << false << 0;
+    QTest::newRow("no exchange, below the band") << 600 << true << true << false << 0;
+    QTest::newRow("no exchange, above the band") << 0 << false << true << false << 0;
+    QTest::newRow("below the band, down to the last file") << 365 << true << false << true << 40;
+    QTest::newRow("above the band, up to the first file") << 304 << false << false << true << 1;
 }
 
 // The dragged file moves onto the edge row of the list; outside the band
@@ -255,12 +258,17 @@ void TestReorderDrag::scrollsOneItemOutsideTheBand()
     QFETCH(bool, downwards);
     QFETCH(bool, sameText);
     QFETCH(bool, scrolls);
+    QFETCH(int, hiddenBeyond);
 
     QStringList items;
     for (int i = 1; i <= 40; ++i)
         items << u"clip%1.avi"_s.arg(i, 2, 10, QChar(u'0'));
     Window window(m_programFolder->path(), items);
-    window.list()->scrollToItemIndex(20);
+    window.list()->scrollToItemIndex(hiddenBeyond == 0 ? 20 : hiddenBeyond);
+    // Only that one file at an end of the list hidden: a step back.
+    QScrollBar *bar = window.list()->verticalScrollBar();
+    if (hiddenBeyond != 0)
+        bar->setValue(bar->value() + (hiddenBeyond == 1 ? bar->singleStep() : -bar->singleStep()));
     int first = 1;
     while (!window.shows(first))
         ++first;
@@ -271,6 +279,7 @@ void TestReorderDrag::scrollsOneItemOutsideTheBand()
     const int dragged = downwards ? last - 1 : first + 1;
     const int beyond = downwards ? last + 1 : first - 1;
     QVERIFY(!window.shows(beyond));
+    QVERIFY(hiddenBeyond == 0 || beyond == hiddenBeyond);
     if (sameText)
         window.list()->setTextAt(edge, window.list()->textAt(dragged));
 
