@@ -7,6 +7,7 @@
 #include "FileListWidget.h"
 #include "PathHelpers.h"
 
+#include <QDir>
 #include <QUrl>
 
 QString SampleFolder(const QString &programFolder)
@@ -20,6 +21,12 @@ QString OpenSampleFolderQuestion()
                           "that you can view them before working with them)?");
 }
 
+QString SampleFolderNotOpenedMessage(const QString &folder)
+{
+    return QStringLiteral("The folder %1 could not be opened. Please open it in your file manager.")
+        .arg(QDir::toNativeSeparators(folder));
+}
+
 void LoadSampleFiles(Dialogs &dialogs, FileListWidget &list, const QString &programFolder)
 {
     const QString folder = SampleFolder(programFolder) + u'/';
@@ -29,6 +36,8 @@ void LoadSampleFiles(Dialogs &dialogs, FileListWidget &list, const QString &prog
         if (FileExists(path) && !IsListed(list, path))
             list.appendPath(path);
     }
-    if (dialogs.message(OpenSampleFolderQuestion(), MessageIcon::None, MessageButtons::YesNo) == MessageAnswer::Yes)
-        dialogs.openUrl(QUrl::fromLocalFile(folder));
+    if (dialogs.message(OpenSampleFolderQuestion(), MessageIcon::None, MessageButtons::YesNo) != MessageAnswer::Yes)
+        return;
+    if (!dialogs.openUrl(QUrl::fromLocalFile(folder)))
+        dialogs.message(SampleFolderNotOpenedMessage(SampleFolder(programFolder)), MessageIcon::Warning);
 }

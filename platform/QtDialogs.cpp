@@ -10,8 +10,12 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QScreen>
+#include <QSpacerItem>
 
 namespace {
 
@@ -57,6 +61,34 @@ MessageAnswer answerFor(int button)
     default:
         return MessageAnswer::Ok;
     }
+}
+
+// Room the window manager takes in a title bar beside the caption, for its
+// icon and buttons, in pixels at 96 dpi.
+constexpr int TitleBarButtonsAllowance = 160;
+
+// The width a message box needs so that the window manager shows its caption
+// whole: the caption in the title-bar font Qt measures it in, and the title
+// bar's buttons, but no wider than the screen.
+int widthForCaption(const QMessageBox &box)
+{
+    const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+    const int width = metrics.horizontalAdvance(box.windowTitle()) + TitleBarButtonsAllowance * box.logicalDpiX() / 96;
+    const QScreen *screen = box.screen();
+    return screen ? qMin(width, screen->availableGeometry().width()) : width;
+}
+
+// A message box sizes itself to its caption plus a few pixels whenever it is
+// shown, which a minimum width set before would not survive; a spacer across
+// its grid keeps the box wide enough for the whole caption. Call once the box
+// has all its parts, as adding one rebuilds the grid.
+void keepCaptionVisible(QMessageBox &box)
+{
+    auto *grid = qobject_cast<QGridLayout *>(box.layout());
+    if (!grid)
+        return;
+    grid->addItem(new QSpacerItem(widthForCaption(box), 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+        grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 } // namespace
@@ -133,6 +165,7 @@ MessageAnswer QtDialogs::showMessage(const MessageRequest &request)
         QApplication::activeWindow());
     if (!request.detailedText.isEmpty())
         box.setDetailedText(request.detailedText);
+    keepCaptionVisible(box);
     return answerFor(box.exec());
 }
 

@@ -37,6 +37,8 @@ class TestQtDialogs final : public QObject {
 
 private Q_SLOTS:
     void messageBoxShowsTitleTextAndIcon();
+    void messageBoxLeavesRoomForItsCaption_data();
+    void messageBoxLeavesRoomForItsCaption();
     void inputBoxShowsPromptLinesAndAnswers_data();
     void inputBoxShowsPromptLinesAndAnswers();
     void carriageReturnsEndLines_data();
@@ -77,6 +79,47 @@ void TestQtDialogs::messageBoxShowsTitleTextAndIcon()
     });
     dialogs.messageWithDetails(u"Done."_s, u"/v/1.avi - reason 1\n/v/2.avi - reason 2"_s, MessageIcon::Warning);
     QCOMPARE(details, u"/v/1.avi - reason 1\n/v/2.avi - reason 2"_s);
+}
+
+void TestQtDialogs::messageBoxLeavesRoomForItsCaption_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<MessageIcon>("icon");
+    QTest::addColumn<MessageButtons>("buttons");
+    QTest::addColumn<QString>("details");
+    QTest::newRow("Done.") << u"Done."_s << MessageIcon::None << MessageButtons::Ok << QString();
+    QTest::newRow("No files added.") << u"No files added."_s << MessageIcon::Information << MessageButtons::Ok
+                                     << QString();
+    QTest::newRow("question") << u"Stop?"_s << MessageIcon::Question << MessageButtons::YesNo << QString();
+    QTest::newRow("with details") << u"Done."_s << MessageIcon::Warning << MessageButtons::Ok
+                                  << u"/v/1.avi - reason 1"_s;
+}
+
+void TestQtDialogs::messageBoxLeavesRoomForItsCaption()
+{
+    QFETCH(QString, text);
+    QFETCH(MessageIcon, icon);
+    QFETCH(MessageButtons, buttons);
+    QFETCH(QString, details);
+    SetApplicationTitle(u"Reelwright"_s);
+    QtDialogs dialogs;
+    int width = 0;
+    int needed = 0;
+    whenOpen<QMessageBox>([&](QMessageBox *box) {
+        width = box->width();
+        // The caption in the font Qt keeps for title bars, and 160 pixels at
+        // 96 dpi for the window manager's icon and buttons.
+        const QFontMetrics titleFont(QApplication::font("QMdiSubWindowTitleBar"));
+        needed = titleFont.horizontalAdvance(box->windowTitle()) + 160 * box->logicalDpiX() / 96;
+        QAbstractButton *ok = box->button(QMessageBox::Ok);
+        (ok ? ok : box->button(QMessageBox::Yes))->click();
+    });
+    if (details.isEmpty())
+        dialogs.message(text, icon, buttons);
+    else
+        dialogs.messageWithDetails(text, details, icon);
+    QVERIFY(needed > 0);
+    QVERIFY2(width >= needed, qPrintable(u"%1 pixels wide, %2 needed"_s.arg(width).arg(needed)));
 }
 
 void TestQtDialogs::inputBoxShowsPromptLinesAndAnswers_data()

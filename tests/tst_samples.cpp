@@ -122,18 +122,32 @@ void TestSamples::missingSampleFolderStillAsks()
 void TestSamples::answerDecidesWhetherTheFolderOpens_data()
 {
     QTest::addColumn<MessageAnswer>("answer");
+    QTest::addColumn<bool>("desktopOpensIt");
     QTest::addColumn<QList<QUrl>>("opened");
-    QTest::newRow("Yes") << MessageAnswer::Yes << QList<QUrl>{QUrl::fromLocalFile(sample(QString()))};
-    QTest::newRow("No") << MessageAnswer::No << QList<QUrl>();
+    QTest::addColumn<QString>("reported"); // the message after the question; empty for none
+    QTest::newRow("Yes") << MessageAnswer::Yes << true << QList<QUrl>{QUrl::fromLocalFile(sample(QString()))}
+                         << QString();
+    QTest::newRow("No") << MessageAnswer::No << true << QList<QUrl>() << QString();
+    QTest::newRow("Yes, the desktop cannot open it")
+        << MessageAnswer::Yes << false << QList<QUrl>{QUrl::fromLocalFile(sample(QString()))}
+        << u"The folder %1/Samples could not be opened. Please open it in your file manager."_s.arg(m_program.path());
 }
 
 void TestSamples::answerDecidesWhetherTheFolderOpens()
 {
     QFETCH(MessageAnswer, answer);
+    QFETCH(bool, desktopOpensIt);
     QFETCH(QList<QUrl>, opened);
+    QFETCH(QString, reported);
     m_dialogs->messageAnswers << answer;
+    m_dialogs->openUrlAnswers << desktopOpensIt;
     m_form->pushButton8()->click();
     QCOMPARE(m_dialogs->openedUrls, opened);
+    QCOMPARE(m_dialogs->messages.size(), reported.isEmpty() ? 1 : 2);
+    if (!reported.isEmpty()) {
+        QCOMPARE(m_dialogs->messages.back().text, reported);
+        QCOMPARE(m_dialogs->messages.back().icon, MessageIcon::Warning);
+    }
 }
 
 void TestSamples::unreadableSampleFolderIsReported()
