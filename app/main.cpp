@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Reelwright developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "DisplayRequirement.h"
 #include "Form1.h"
 #include "ProgramEnd.h"
 #include "QtDialogs.h"
@@ -17,22 +18,22 @@ namespace {
 constexpr const char *VersionText = "Reelwright " REELWRIGHT_VERSION "\n";
 
 constexpr const char *HelpText =
-    "Usage: reelwright [--help | --version]\n"
+    "Usage: reelwright [-h | --help | --version]\n"
     "Converts video files in batches into DVD-ready MPEG files. Started without\n"
     "an option, it opens its window.\n"
     "\n"
-    "  --help     print this help and exit\n"
-    "  --version  print the program's name and version and exit\n";
+    "  -h, --help  print this help and exit\n"
+    "  --version   print the program's name and version and exit\n";
 
 // The two questions every program on the PATH is expected to answer. The
 // program reads nothing else from its command line, so every other argument
-// is left alone.
+// is ignored.
 const char *InformationAskedFor(int argc, char *argv[])
 {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0)
             return VersionText;
-        if (std::strcmp(argv[i], "--help") == 0)
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
             return HelpText;
     }
     return nullptr;
@@ -47,10 +48,19 @@ int main(int argc, char *argv[])
     if (const char *text = InformationAskedFor(argc, argv))
         return std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
 
+    // Before any other thread can log a message.
+    StartReportingAMissingDisplay();
     // What needs no window is done on another thread while this one connects
     // to the display and builds the window.
     StartPreparation preparation;
-    QApplication app(argc, argv);
+    // Qt takes options of its own from the arguments it is given (-platform,
+    // -stylesheet, -style and more); the program ignores every argument, so
+    // Qt is given the program's name alone. Its environment variables work.
+    char programName[] = "reelwright";
+    int qtArgc = 1;
+    char *qtArgv[] = {argc > 0 && argv[0] ? argv[0] : programName, nullptr};
+    QApplication app(qtArgc, qtArgv);
+    StopReportingAMissingDisplay();
     QApplication::setApplicationName(QStringLiteral("Reelwright"));
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.reelwright.Reelwright"));

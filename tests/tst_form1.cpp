@@ -9,13 +9,17 @@
 #include "TestTree.h"
 #include "TextProgressBar.h"
 
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -33,6 +37,8 @@ private Q_SLOTS:
     void homePageOpensOnlyOnDrawSeven();
     void progressBarKeepsFractionsAndValuesPast100();
     void busyPointerCoversEveryControlAndComesOff();
+    void programReadsOnlyItsOwnOptions_data();
+    void programReadsOnlyItsOwnOptions();
 
 private:
     QTemporaryDir m_config;
@@ -237,6 +243,102 @@ void TestForm1::busyPointerCoversEveryControlAndComesOff()
     QVERIFY(!form.isBusy());
     QCOMPARE(form.pushButton2()->cursor().shape(), Qt::ArrowCursor);
     QCOMPARE(form.text1()->cursor().shape(), textCursor);
+}
+
+namespace {
+
+// Whether the process has a handler for SIGTERM: the program installs it once
+// its window is built, and a signal sent before then would kill it.
+bool CatchesTermination(qint64 pid)
+{
+    QFile status(u"/proc/%1/status"_s.arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("SigCgt:"))
+            return line.mid(7).trimmed().toULongLong(nullptr, 16) & (1ULL << (SIGTERM - 1));
+    }
+    return false;
+}
+
+// The environment the program starts in, with a runtime folder of its own so
+// that Qt has nothing to say about it: "NAME" removes a variable, "NAME=value"
+// sets it.
+QProcessEnvironment ProgramEnvironment(const QString &runtimeFolder, const QStringList &changes)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"XDG_RUNTIME_DIR"_s, runtimeFolder);
+    for (const QString &change : changes) {
+        if (change.contains(u'='))
+            environment.insert(change.section(u'=', 0, 0), change.section(u'=', 1));
+        else
+            environment.remove(change);
+    }
+    return environment;
+}
+
+} // namespace
+
+void TestForm1::programReadsOnlyItsOwnOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<bool>("opensItsWindow"); // then it is ended with SIGTERM
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("firstLine"); // of its output; empty: it prints nothing
+    const QString version = QStringLiteral("Reelwright " REELWRIGHT_VERSION);
+    const QString usage = u"Usage: reelwright [-h | --help | --version]"_s;
+    const QString styleSheet = QFINDTESTDATA("tst_form1.cpp"); // a file, but no style sheet Qt can read
+    const QStringList noDisplay = {u"QT_QPA_PLATFORM"_s, u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s};
+    const QString needsDesktop = u"Reelwright needs a graphical desktop, "_s;
+
+    QTest::newRow("--version") << QStringList{u"--version"_s} << QStringList() << false << 0 << version;
+    QTest::newRow("--help") << QStringList{u"--help"_s} << QStringList() << false << 0 << usage;
+    QTest::newRow("-h") << QStringList{u"-h"_s} << QStringList() << false << 0 << usage;
+    QTest::newRow("--help without a display") << QStringList{u"--help"_s} << noDisplay << false << 0 << usage;
+    QTest::newRow("no argument") << QStringList() << QStringList() << true << 0 << QString();
+    QTest::newRow("Qt's -platform") << QStringList{u"-platform"_s, u"x"_s} << QStringList() << true << 0 << QString();
+    QTest::newRow("Qt's -stylesheet") << QStringList{u"-stylesheet"_s, styleSheet} << QStringList() << true << 0
+                                      << QString();
+    QTest::newRow("no display") << QStringList() << noDisplay << false << 1
+                                << needsDesktop + u"and neither DISPLAY nor WAYLAND_DISPLAY is set"_s;
+    QTest::newRow("a display that cannot be reached")
+        << QStringList() << QStringList{u"QT_QPA_PLATFORM"_s, u"WAYLAND_DISPLAY"_s, u"DISPLAY=:4095"_s} << false << 1
+        << needsDesktop + u"but the display DISPLAY=:4095 could not be opened"_s;
+    QTest::newRow("no plugin for the platform")
+        << QStringList() << QStringList{u"QT_QPA_PLATFORM=x"_s, u"WAYLAND_DISPLAY"_s, u"DISPLAY"_s} << false << 1
+        << needsDesktop + u"and neither DISPLAY nor WAYLAND_DISPLAY is set (QT_QPA_PLATFORM=x)"_s;
+}
+
+void TestForm1::programReadsOnlyItsOwnOptions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, environment);
+    QFETCH(bool, opensItsWindow);
+    QFETCH(int, exitCode);
+    QFETCH(QString, firstLine);
+
+    QTemporaryDir runtimeFolder;
+    QVERIFY(runtimeFolder.isValid());
+    QProcess program;
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.setProcessEnvironment(ProgramEnvironment(runtimeFolder.path(), environment));
+    program.start(QStringLiteral(REELWRIGHT_PROGRAM), arguments);
+    QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
+    if (opensItsWindow) {
+        QTRY_VERIFY_WITH_TIMEOUT(
+            program.state() != QProcess::Running || CatchesTermination(program.processId()), 60000);
+        QCOMPARE(program.state(), QProcess::Running);
+        program.terminate();
+    }
+    QVERIFY(program.waitForFinished(60000));
+    const QString output = QString::fromLocal8Bit(program.readAll());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), exitCode);
+    if (firstLine.isEmpty())
+        QCOMPARE(output, QString());
+    else
+        QCOMPARE(output.section(u'\n', 0, 0), firstLine);
 }
 
 QTEST_MAIN(TestForm1)
