@@ -8,8 +8,9 @@
 # loads the samples with "Load Sample/Example Files" and converts them with
 # its embedded converter; answers --version and --help without a display;
 # shows its manual page. Then builds the Debian package and checks that it
-# depends on the libraries the converter loads and that lintian finds neither
-# error nor warning in it. Exits non-zero on any failure.
+# depends on the libraries the converter loads, that lintian finds neither
+# error nor warning in it, and that its pedantic run finds the program built
+# with every hardening flag and without sections it does not need. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,7 +19,18 @@ cd "$(dirname "$0")/.."
 # README's package.
 build=build-check
 version=$(sed -n 's/^project(Reelwright VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+# Built with the flags a Debian package gets, hardening and all: CMake never
+# reads CPPFLAGS, where _FORTIFY_SOURCE comes, and takes flags from the
+# environment only when a build tree is new, so they are named every time.
+buildflags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
+debian_flags=(
+    "-DCMAKE_CXX_FLAGS=$(buildflags CXXFLAGS) $(buildflags CPPFLAGS)"
+    "-DCMAKE_EXE_LINKER_FLAGS=$(buildflags LDFLAGS)"
+    "-DCMAKE_SHARED_LINKER_FLAGS=$(buildflags LDFLAGS)"
+    "-DCMAKE_MODULE_LINKER_FLAGS=$(buildflags LDFLAGS)"
+)
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DCMAKE_INSTALL_PREFIX=/usr \
+    "${debian_flags[@]}" \
     -DREELWRIGHT_SCREENSHOT_URL=https://example.org/reelwright/main-window.png \
     -DREELWRIGHT_SUPPORT_ADDRESS=reelwright@example.org >/dev/null
 cmake --build "$build"
@@ -173,5 +185,19 @@ done
 echo "$info" | grep -E '^ Depends:.*fonts-liberation' >/dev/null || fail "the package does not depend on fonts-liberation"
 contents=$(dpkg-deb --contents "$package")
 grep -q ' \./usr/share/man/man1/reelwright\.1\.gz$' <<<"$contents" || fail "the package has no manual page"
-lintian --fail-on error,warning "$package" || fail "lintian finds errors or warnings in the package"
+# The checked variants of libc's functions come only from the compiler's
+# define, which lintian cannot tell from a program that needs none of them.
+compiles=$(grep -c '"command":' "$build/compile_commands.json") || fail "no compile commands in $build"
+unfortified=$(grep '"command":' "$build/compile_commands.json" | grep -vc -- ' -D_FORTIFY_SOURCE=2 ') || true
+[ "$unfortified" -eq 0 ] || fail "$unfortified of $compiles sources were compiled without -D_FORTIFY_SOURCE=2"
+# Pedantic, with the informational tags shown: a hardening flag missing, or
+# a section that a shipped program does not need, is a fault of the build.
+tags=$(lintian -I --pedantic --fail-on error,warning "$package") || {
+    echo "$tags"
+    fail "lintian finds errors or warnings in the package"
+}
+[ -z "$tags" ] || echo "$tags"
+for tag in hardening-no-bindnow hardening-no-fortify-functions hardening-no-relro hardening-no-pie binary-has-unneeded-section; do
+    ! grep -q -- " $tag " <<<"$tags" || fail "lintian finds $tag in the package"
+done
 echo "check-install: the installed program, its entries and the package are sound"
