@@ -28,10 +28,14 @@ constexpr QFileDevice::Permissions kOwnerOnly
 // True when fd reads exactly these bytes from its start.
 bool readsBytes(int fd, const QByteArray &bytes)
 {
-    QByteArray buffer(64 * 1024, Qt::Uninitialized);
+    // A buffer of a size the compiler knows, so that a fortified build checks
+    // each read against it; no more is read than could still match, and one
+    // byte more to tell a longer file.
+    char buffer[16 * 1024];
     qsizetype compared = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), size_t(buffer.size()));
+        const auto wanted = size_t(qMin<qsizetype>(qsizetype(sizeof buffer), bytes.size() - compared + 1));
+        const ssize_t n = ::read(fd, buffer, wanted);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -39,7 +43,7 @@ bool readsBytes(int fd, const QByteArray &bytes)
         if (n == 0)
             return compared == bytes.size();
         if (compared + n > bytes.size()
-            || std::memcmp(buffer.constData(), bytes.constData() + compared, size_t(n)) != 0)
+            || std::memcmp(buffer, bytes.constData() + compared, size_t(n)) != 0)
             return false;
         compared += n;
     }
@@ -102,9 +106,9 @@ QList<QByteArray> namesOf(const QByteArray &path)
 
 QByteArray linkTarget(const QByteArray &link)
 {
-    QByteArray target(PATH_MAX, Qt::Uninitialized);
-    const ssize_t length = ::readlink(link.constData(), target.data(), size_t(target.size()));
-    return length < 0 ? QByteArray() : target.left(length);
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink(link.constData(), target, sizeof target);
+    return length < 0 ? QByteArray() : QByteArray(target, length);
 }
 
 // Follows the absolute path as the kernel does, a name at a time and every
