@@ -42,8 +42,7 @@ bool readsBytes(int fd, const QByteArray &bytes)
             return false;
         if (n == 0)
             return compared == bytes.size();
-        if (compared + n > bytes.size()
-            || std::memcmp(buffer, bytes.constData() + compared, size_t(n)) != 0)
+        if (compared + n > bytes.size() || std::memcmp(buffer, bytes.constData() + compared, size_t(n)) != 0)
             return false;
         compared += n;
     }
