@@ -10,16 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
-# Built with the flags a Debian package gets, hardening and all: CMake never
-# reads CPPFLAGS, where _FORTIFY_SOURCE comes, and takes flags from the
-# environment only when a build tree is new, so they are named every time.
-buildflags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
-debian_flags=(
-    "-DCMAKE_CXX_FLAGS=$(buildflags CXXFLAGS) $(buildflags CPPFLAGS)"
-    "-DCMAKE_EXE_LINKER_FLAGS=$(buildflags LDFLAGS)"
-    "-DCMAKE_SHARED_LINKER_FLAGS=$(buildflags LDFLAGS)"
-    "-DCMAKE_MODULE_LINKER_FLAGS=$(buildflags LDFLAGS)"
-)
+# Built with the flags a Debian package gets.
+source scripts/debian-flags.sh
 cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
     -DCMAKE_INSTALL_PREFIX=/usr "${debian_flags[@]}" "$@"
 cmake --build build-package

@@ -6,8 +6,7 @@
 // toLocalFile() for each address of the file scheme whose host is empty or
 // "localhost". A drop is taken whole or not at all.
 //
-// No application object is made: FuzzApplication()'s is destroyed at exit
-// after the main thread's Qt data and crashes there.
+// Reading addresses needs no application object.
 #include "FileDropTarget.h"
 #include "FuzzSupport.h"
 

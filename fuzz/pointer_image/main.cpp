@@ -17,22 +17,6 @@
 
 namespace {
 
-// The application Qt's image plugins want, made as FuzzApplication() makes
-// it but never destroyed: FuzzApplication()'s is destroyed at exit, after
-// the main thread's Qt data, and crashes there.
-void keepApplication()
-{
-    static QGuiApplication *application = nullptr;
-    if (application)
-        return;
-    qputenv("QT_QPA_PLATFORM", "minimal");
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-    static int argc = 1;
-    static char name[] = "fuzz";
-    static char *argv[] = {name, nullptr};
-    application = new QGuiApplication(argc, argv);
-}
-
 QImage qtPicture(const QByteArray &bytes)
 {
     QByteArray copy = bytes;
@@ -62,7 +46,8 @@ QString firstDifference(const QImage &ours, const QImage &qt)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    keepApplication();
+    // Qt's image plugins want an application.
+    FuzzApplication<QGuiApplication>();
     const QByteArray bytes = FuzzBytes(data, size);
     PointerImage pointer;
     try {

@@ -199,10 +199,6 @@ QByteArray checkWrite(const QByteArray &bytes, const QString &key, const QString
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // QSettings asks for the application's names, which Qt keeps in data it
-    // makes on first use and ends before what was made earlier: made before
-    // the application, it outlives it, whose end still reads it.
-    [[maybe_unused]] static const QString organization = QCoreApplication::organizationName();
     FuzzApplication<QCoreApplication>();
     const QByteArray input = FuzzBytes(data, size);
     const qsizetype keyStart = input.indexOf('\0');

@@ -86,8 +86,7 @@ void addSheetAddresses(const QString &sheet, bool isApplicationSheet, int nestin
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // The parser needs no application object (and FuzzApplication's does
-    // not survive the end of the run); its warnings are kept quiet.
+    // The parser needs no application object; its warnings are kept quiet.
     static const bool quiet
         = (qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {}), true);
     Q_UNUSED(quiet);
