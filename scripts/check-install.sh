@@ -75,13 +75,15 @@ exec_line=$(sed -n 's/^Exec=//p' "$entry")
 touch "$work/before-run"
 export REELWRIGHT_CHECK_EXEC=$exec_line REELWRIGHT_CHECK_PATH=$prefix/bin:$PATH
 export REELWRIGHT_CHECK_HOME=$home REELWRIGHT_CHECK_TEMP=$work/temp REELWRIGHT_CHECK_SHOT=$work/window.png
-# A virtual X server that its own client cannot reach (seen once on a fresh
-# machine) is no fault of the program: the session is then begun again with
-# another server, and the server's own messages are shown.
+# An X server starts over each time its last client leaves, and a client that
+# connects while it does is turned away: the server is told not to, as the
+# probe below is the first to leave. A virtual X server that its own client
+# still cannot reach is no fault of the program: the session is then begun
+# again with another server, and the server's own messages are shown.
 unreachable=75
 export REELWRIGHT_CHECK_UNREACHABLE=$unreachable REELWRIGHT_CHECK_ERRORS=$work/program-errors
 in_virtual_display() {
-    xvfb-run --auto-servernum --error-file="$work/xvfb.log" --server-args="-screen 0 1024x768x24" bash -c "$1"
+    xvfb-run --auto-servernum --error-file="$work/xvfb.log" --server-args="-screen 0 1024x768x24 -noreset" bash -c "$1"
 }
 session='
     set -eu
@@ -109,7 +111,7 @@ session='
         echo "no window \"$1\" appeared" >&2
         kill $program 2>/dev/null || true
         sed "s/^/reelwright: /" "$REELWRIGHT_CHECK_ERRORS" >&2
-        ! grep -q "could not connect to display" "$REELWRIGHT_CHECK_ERRORS" || exit $REELWRIGHT_CHECK_UNREACHABLE
+        ! grep -q "the display .* could not be opened" "$REELWRIGHT_CHECK_ERRORS" || exit $REELWRIGHT_CHECK_UNREACHABLE
         exit 1
     }
     window=$(shown "Reelwright Software" 100)

@@ -39,7 +39,7 @@ shoot() { # program picture [keys] [environment...]
     local program=$1 picture=$2 keys=${3:-}
     shift $(($# < 3 ? $# : 3))
     REELWRIGHT_SHOT_PROGRAM=$program REELWRIGHT_SHOT_PICTURE=$picture REELWRIGHT_SHOT_KEYS=$keys \
-        env "$@" xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" bash -c '
+        env "$@" xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24 -noreset" bash -c '
         "$REELWRIGHT_SHOT_PROGRAM" 2>/dev/null &
         pid=$!
         sleep 3
