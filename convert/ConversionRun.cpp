@@ -297,8 +297,10 @@ QString ConversionRun::convertOne(const QString &source, const QString &destinat
     if (!result.refusal().isEmpty())
         return result.refusal();
     const ChildCommand command{converter, converterArguments(input.converterName(), DvdShapeFilter(), result.converterName()),
-        IsWriteErrorLine, {input.descriptor(), result.descriptor()}};
+        IsWriteErrorLine, {input.descriptor(), result.descriptor()}, true};
     const ChildOutcome outcome = m_runner.run(command, 0, progress);
+    if (!outcome.confinementFailure.isEmpty())
+        return outcome.confinementFailure;
     QString reason = JudgeConversion(outcome, result.size());
     if (reason.isEmpty())
         reason = result.publish();

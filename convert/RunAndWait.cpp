@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RunAndWait.h"
 
+#include "ConverterConfinement.h"
 #include "ExitCleanup.h"
 #include "OutputTail.h"
 #include "ProgressView.h"
@@ -17,9 +18,12 @@
 #include <cmath>
 #include <csignal>
 #include <fcntl.h>
+#include <linux/close_range.h>
+#include <memory>
 #include <unistd.h>
 #ifdef Q_OS_LINUX
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #endif
 
 namespace {
@@ -113,19 +117,39 @@ ChildOutcome ChildRunner::run(const ChildCommand &command, std::optional<int> wi
     process.setStandardInputFile(QProcess::nullDevice());
     const pid_t parent = ::getpid();
     const QList<int> inherited = command.inheritedDescriptors;
-    // Runs in the child between fork and exec: only calls that are safe there.
-    process.setChildProcessModifier([parent, inherited] {
+    std::unique_ptr<ConverterConfinement> confinement;
+    if (command.confined) {
+        confinement = std::make_unique<ConverterConfinement>(command.program, inherited.value(0, -1));
+        if (!confinement->failure().isEmpty()) {
+            outcome.exitCode = 127;
+            outcome.confinementFailure = confinement->failure();
+            outcome.lastLines = {outcome.confinementFailure};
+            return outcome;
+        }
+        if (!confinement->isActive())
+            confinement.reset(); // the kernel has no Landlock: run as before
+    }
+    const ConverterConfinement *walls = confinement.get();
+    // Runs in the child between fork and exec: only system calls.
+    process.setChildProcessModifier([parent, inherited, walls] {
 #ifdef Q_OS_LINUX
         // Killed with the program, also when the program is killed itself;
         // a parent that died before this line leaves the child orphaned.
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent)
             ::_exit(127);
+        // The program opens its descriptors closed on exec, but a library
+        // may not: every one above the standard three is closed on exec,
+        // then only this child's own are opened to it again.
+        if (::syscall(SYS_close_range, 3U, ~0U, CLOSE_RANGE_CLOEXEC) != 0 && walls)
+            walls->failInChild(ConverterConfinement::CloseRange, errno);
 #endif
-        // The program opens every descriptor closed on exec; only this
-        // child's own stay open across it.
-        for (const int fd : inherited)
-            ::fcntl(fd, F_SETFD, 0);
+        for (const int fd : inherited) {
+            if (::fcntl(fd, F_SETFD, 0) != 0 && walls)
+                walls->failInChild(ConverterConfinement::ClearCloseOnExec, errno);
+        }
+        if (walls)
+            walls->enterInChild();
     });
     connect(&process, &QProcess::readyReadStandardOutput, this, [&] { tail.append(process.readAllStandardOutput()); });
     process.start(command.program, command.arguments, QIODevice::ReadOnly);
@@ -135,6 +159,8 @@ ChildOutcome ChildRunner::run(const ChildCommand &command, std::optional<int> wi
         return outcome;
     }
     outcome.started = true;
+    if (confinement)
+        confinement->childStarted();
     m_process = &process;
     ExitCleanup::trackChild(process.processId());
     // Forgotten the moment it is reaped, as its number may go to another
@@ -178,6 +204,8 @@ ChildOutcome ChildRunner::run(const ChildCommand &command, std::optional<int> wi
     outcome.cancelled = m_cancelRequested;
     outcome.lastLines = tail.lines();
     outcome.watchedLines = tail.watchedLines();
+    if (confinement)
+        outcome.confinementFailure = confinement->childFailure();
     if (bar)
         bar->setText(progress.caption.isEmpty() ? kProgressBarRestingText : progress.caption);
     return outcome;

@@ -38,6 +38,10 @@ struct ChildCommand {
     // Open descriptors the child inherits, each under its own number; every
     // other descriptor of the program stays closed to it.
     QList<int> inheritedDescriptors = {};
+    // Run within the converter's walls (see ConverterConfinement): it may
+    // read and run what is under /usr, read the first inherited descriptor's
+    // file and itself, use the inherited descriptors, and nothing more.
+    bool confined = false;
 };
 
 struct WaitProgress {
@@ -54,8 +58,12 @@ struct ChildOutcome {
     bool cancelled = false; // ended by cancel()
     QStringList lastLines; // the last lines the child printed
     QStringList watchedLines; // the first lines that held a watched phrase
+    QString confinementFailure; // why a confined child could not be confined
 
-    bool succeeded() const { return started && !crashed && !cancelled && exitCode == 0; }
+    bool succeeded() const
+    {
+        return started && !crashed && !cancelled && exitCode == 0 && confinementFailure.isEmpty();
+    }
     QString lastLine() const { return lastLines.value(lastLines.size() - 1); }
 };
 

@@ -7,7 +7,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config libseccomp-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev libxcb1-dev
     ffmpeg dvdauthor
     clang libclang-rt-14-dev qt6-base-private-dev
