@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -382,6 +383,9 @@ void TestRunAndWait::confinedChildIsWalledIn_data()
         {"write to the inherited result", u"printf 'written' >&%RESULT%"_s, QString()},
         {"read the inherited source through /proc", u"read -r line < /proc/self/fd/%SOURCE%"_s, QString()},
         {"read a file under /usr", u"read -r line < /usr/lib/os-release"_s, QString()},
+        {"convert the inherited source with ffmpeg",
+            u"/usr/bin/ffmpeg -nostdin -hide_banner -loglevel error -f lavfi -i testsrc=d=0.2 -f mpegts pipe:%RESULT%"_s,
+            QString()},
     };
     for (const Attempt &attempt : attempts) {
         QTest::addRow("%s, free", attempt.name) << attempt.command << false << true << QString();
@@ -440,6 +444,8 @@ void TestRunAndWait::confinedChildIsWalledIn()
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(written.readAll(), QByteArray("written"));
     }
+    if (attempt.contains(u"ffmpeg"_s))
+        QVERIFY(QFileInfo(resultPath).size() > 0);
 }
 
 void TestRunAndWait::confinementFailureInTheChildIsReported_data()
