@@ -17,6 +17,7 @@
 #include "SourceFile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 #include <limits>
@@ -272,12 +273,18 @@ QString ConversionRun::convertOne(const QString &source, const QString &destinat
     } catch (const RuntimeError &error) {
         return error.description();
     }
-    if (!IsTrustedConverter(converter, m_converterBytes)) {
+    // Held open from the check on: the converter may run only this file.
+    FileDescriptor trusted = OpenTrustedConverter(converter, m_converterBytes);
+    if (!trusted.isOpen()) {
         try {
             StageConverter(m_converterBytes, converter);
         } catch (const RuntimeError &error) {
             return QStringLiteral("the converter could not be staged again: %1").arg(error.description());
         }
+        trusted = OpenTrustedConverter(converter, m_converterBytes);
+        if (!trusted.isOpen())
+            return QStringLiteral("the converter could not be staged again: %1 was changed as it was placed")
+                .arg(QDir::toNativeSeparators(converter));
     }
 
     // A close asked for in a report shown since the last look.
@@ -296,9 +303,13 @@ QString ConversionRun::convertOne(const QString &source, const QString &destinat
     }
     if (!result.refusal().isEmpty())
         return result.refusal();
-    const ChildCommand command{converter, converterArguments(input.converterName(), DvdShapeFilter(), result.converterName()),
-        IsWriteErrorLine, {input.descriptor(), result.descriptor()}, true};
+    const ChildCommand command{converter,
+        converterArguments(input.converterName(), DvdShapeFilter(), result.converterName()), IsWriteErrorLine,
+        {input.descriptor(), result.descriptor()}, ChildConfinement{trusted.get(), input.descriptor()}};
+    const QMetaObject::Connection announcing = connect(
+        &m_runner, &ChildRunner::started, this, [&](qint64 processId) { Q_EMIT converterStarted(source, processId); });
     const ChildOutcome outcome = m_runner.run(command, 0, progress);
+    disconnect(announcing);
     if (!outcome.confinementFailure.isEmpty())
         return outcome.confinementFailure;
     QString reason = JudgeConversion(outcome, result.size());

@@ -74,6 +74,8 @@ public:
 
 Q_SIGNALS:
     void finished();
+    // The converter for source is started, as the process processId.
+    void converterStarted(const QString &source, qint64 processId);
 
 private:
     // Converts one file; the reason it failed, or the empty text.

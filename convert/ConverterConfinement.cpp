@@ -2,11 +2,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ConverterConfinement.h"
 
-#include <QFile>
-
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <linux/close_range.h>
@@ -25,13 +26,13 @@ namespace {
 // the first two ABIs, so all of them are spelled out here.
 namespace fs {
 constexpr unsigned long long Execute = 1ULL << 0;
-constexpr unsigned long long WriteFile = 1ULL << 1;
 constexpr unsigned long long ReadFile = 1ULL << 2;
 constexpr unsigned long long ReadDir = 1ULL << 3;
 constexpr unsigned long long Abi1 = (1ULL << 13) - 1; // execute .. make_sym
 constexpr unsigned long long Refer = 1ULL << 13; // ABI 2
 constexpr unsigned long long Truncate = 1ULL << 14; // ABI 3
 constexpr unsigned long long IoctlDev = 1ULL << 15; // ABI 5
+// ABI 7 brought no right, only the choice of what the kernel logs.
 } // namespace fs
 namespace net {
 constexpr unsigned long long BindTcp = 1ULL << 0; // ABI 4
@@ -53,19 +54,24 @@ struct RulesetAttribute {
 constexpr unsigned int kCreateRulesetVersion = 1U << 0; // LANDLOCK_CREATE_RULESET_VERSION
 
 constexpr std::array<const char *, ConverterConfinement::StepCount> kStepNames
-    = {"close_range", "fcntl", "prctl(PR_SET_NO_NEW_PRIVS)", "landlock_restrict_self", "seccomp"};
+    = {"fcntl", "close_range", "prctl(PR_SET_NO_NEW_PRIVS)", "landlock_restrict_self", "seccomp"};
 
 struct Report {
     int step;
     int error;
 };
 
-int closeQuietly(int &descriptor)
+void closeQuietly(int &descriptor)
 {
     if (descriptor >= 0)
         ::close(descriptor);
     descriptor = -1;
-    return -1;
+}
+
+QString couldNotBeConfined(const QString &what, int error)
+{
+    return QStringLiteral("the converter could not be confined (%1: %2)")
+        .arg(what, QString::fromLocal8Bit(std::strerror(error)));
 }
 
 } // namespace
@@ -79,15 +85,35 @@ int ConverterConfinement::LandlockAbi()
 QString ConfinementFailureReason(int step, int error)
 {
     const char *name = step >= 0 && step < ConverterConfinement::StepCount ? kStepNames[size_t(step)] : "an unknown step";
-    return QStringLiteral("the converter could not be confined (%1: %2)")
-        .arg(QString::fromLatin1(name), QString::fromLocal8Bit(std::strerror(error)));
+    return couldNotBeConfined(QString::fromLatin1(name), error);
 }
 
-ConverterConfinement::ConverterConfinement(const QString &program, int sourceDescriptor)
+QString ConverterConfinement::Description()
+{
+    const int abi = LandlockAbi();
+    if (abi == 0)
+        return QStringLiteral("none, as the kernel offers no Landlock");
+    return QStringLiteral("Landlock ABI %1, no network").arg(abi);
+}
+
+ConverterConfinement::ConverterConfinement(int programFile, int sourceFile, const QList<int> &inherited)
     : m_abi(LandlockAbi())
 {
     if (m_abi == 0)
         return;
+    // Every descriptor from 3 on but the inherited ones, in stretches.
+    QList<int> kept = inherited;
+    std::sort(kept.begin(), kept.end());
+    unsigned int first = 3;
+    for (const int fd : std::as_const(kept)) {
+        if (fd < int(first))
+            continue;
+        if (unsigned(fd) > first)
+            m_closedOnExec.emplace_back(first, unsigned(fd) - 1);
+        first = unsigned(fd) + 1;
+    }
+    m_closedOnExec.emplace_back(first, ~0U);
+
     int report[2];
     if (::pipe2(report, O_CLOEXEC | O_NONBLOCK) != 0) {
         fail(QStringLiteral("pipe2"), errno);
@@ -95,7 +121,7 @@ ConverterConfinement::ConverterConfinement(const QString &program, int sourceDes
     }
     m_reportRead = report[0];
     m_reportWrite = report[1];
-    if (!buildRuleset(program, sourceDescriptor) || !buildFilter()) {
+    if (!buildRuleset(programFile, sourceFile) || !buildFilter()) {
         closeQuietly(m_ruleset);
         closeQuietly(m_reportRead);
         closeQuietly(m_reportWrite);
@@ -111,8 +137,7 @@ ConverterConfinement::~ConverterConfinement()
 
 void ConverterConfinement::fail(const QString &what, int error)
 {
-    m_failure = QStringLiteral("the converter could not be confined (%1: %2)")
-                    .arg(what, QString::fromLocal8Bit(std::strerror(error)));
+    m_failure = couldNotBeConfined(what, error);
 }
 
 bool ConverterConfinement::addPathRule(int descriptor, unsigned long long access)
@@ -130,7 +155,7 @@ bool ConverterConfinement::addPathRule(int descriptor, unsigned long long access
     return true;
 }
 
-bool ConverterConfinement::buildRuleset(const QString &program, int sourceDescriptor)
+bool ConverterConfinement::buildRuleset(int programFile, int sourceFile)
 {
     // Every right the kernel knows is handled, so none is left allowed by
     // being unknown to this ruleset.
@@ -171,25 +196,20 @@ bool ConverterConfinement::buildRuleset(const QString &program, int sourceDescri
             return false;
     }
 
-    // The converter itself, read by the kernel to run it (and by a shell
-    // when it is a script); never through a link.
-    const int converter = ::open(QFile::encodeName(program).constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
-    if (converter < 0) {
-        fail(QStringLiteral("open the converter"), errno);
-        return false;
-    }
-    if (!addPathRule(converter, fs::ReadFile | fs::Execute))
-        return false;
-
+    // The converter, as the trust check opened it: the kernel reads it to
+    // run it, and so does a shell when it is a script. A file put at its
+    // name since cannot be run.
     // The source, reopened by the converter through /proc/self/fd: only the
     // held file may be read, whatever now stands at its name.
-    if (sourceDescriptor >= 0) {
-        const int source = ::fcntl(sourceDescriptor, F_DUPFD_CLOEXEC, 0);
-        if (source < 0) {
+    for (const auto &[file, access] : {std::pair(programFile, fs::ReadFile | fs::Execute), std::pair(sourceFile, fs::ReadFile)}) {
+        if (file < 0)
+            continue;
+        const int copy = ::fcntl(file, F_DUPFD_CLOEXEC, 0);
+        if (copy < 0) {
             fail(QStringLiteral("fcntl"), errno);
             return false;
         }
-        if (!addPathRule(source, fs::ReadFile))
+        if (!addPathRule(copy, access))
             return false;
     }
     return true;
@@ -247,6 +267,12 @@ void ConverterConfinement::failInChild(Step step, int error) const noexcept
 
 void ConverterConfinement::enterInChild() const noexcept
 {
+    // The program opens its descriptors closed on exec, but a library may
+    // not, and Landlock never looks at a descriptor already open.
+    for (const auto &[first, last] : m_closedOnExec) {
+        if (::syscall(SYS_close_range, first, last, CLOSE_RANGE_CLOEXEC) != 0)
+            failInChild(CloseRange, errno);
+    }
     if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0)
         failInChild(NoNewPrivileges, errno);
     if (::syscall(SYS_landlock_restrict_self, m_ruleset, 0) != 0)
@@ -260,7 +286,7 @@ void ConverterConfinement::childStarted()
     closeQuietly(m_reportWrite);
 }
 
-QString ConverterConfinement::childFailure()
+QString ConverterConfinement::childFailure() const
 {
     if (m_reportRead < 0)
         return {};

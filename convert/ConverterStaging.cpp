@@ -19,6 +19,7 @@
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -58,10 +59,10 @@ enum class Staged {
 
 // Looks at the entry at path without following it if it is a link. Nothing
 // but a regular file is opened: a FIFO put in its place would block, and a
-// device could act on being opened.
-Staged whatStandsAt(const QString &path, const QByteArray &bytes)
+// device could act on being opened. A trusted copy is handed back open.
+Staged whatStandsAt(const QString &path, const QByteArray &bytes, FileDescriptor *trustedFile = nullptr)
 {
-    const OpenedRegularFile opened = OpenRegularFile(QFile::encodeName(path), Links::DoNotFollow);
+    OpenedRegularFile opened = OpenRegularFile(QFile::encodeName(path), Links::DoNotFollow);
     if (opened.kind == EntryKind::Missing)
         return Staged::Nothing;
     const struct stat &info = opened.info;
@@ -69,7 +70,11 @@ Staged whatStandsAt(const QString &path, const QByteArray &bytes)
         return Staged::Other;
     const bool trusted
         = info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0 && (info.st_mode & S_IXUSR) != 0;
-    return trusted ? Staged::TrustedCopy : Staged::UntrustedCopy;
+    if (!trusted)
+        return Staged::UntrustedCopy;
+    if (trustedFile)
+        *trustedFile = std::move(opened.file);
+    return Staged::TrustedCopy;
 }
 
 // Why another user could change what is in the folder described by info,
@@ -257,6 +262,13 @@ void CheckStagingFolder(const QString &folder)
 bool IsTrustedConverter(const QString &path, const QByteArray &converterBytes)
 {
     return whatStandsAt(path, converterBytes) == Staged::TrustedCopy;
+}
+
+FileDescriptor OpenTrustedConverter(const QString &path, const QByteArray &converterBytes)
+{
+    FileDescriptor file;
+    whatStandsAt(path, converterBytes, &file);
+    return file;
 }
 
 void StageConverter(const QByteArray &converterBytes, const QString &path)

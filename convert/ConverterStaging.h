@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "FileDescriptor.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -30,6 +32,11 @@ void CheckStagingFolder(const QString &folder);
 // may change, that its owner may run, and whose bytes equal the converter's.
 // Never blocks, whatever stands at path.
 bool IsTrustedConverter(const QString &path, const QByteArray &converterBytes);
+
+// The trusted file at path, open for reading, so that what is later run can
+// be held to the very file that was checked; not open when the file at path
+// cannot be trusted.
+FileDescriptor OpenTrustedConverter(const QString &path, const QByteArray &converterBytes);
 
 // Makes sure path holds the converter. A trusted file is used as it is, and
 // a copy of the converter that cannot be trusted is replaced by a fresh one,

@@ -18,12 +18,10 @@
 #include <cmath>
 #include <csignal>
 #include <fcntl.h>
-#include <linux/close_range.h>
 #include <memory>
 #include <unistd.h>
 #ifdef Q_OS_LINUX
 #include <sys/prctl.h>
-#include <sys/syscall.h>
 #endif
 
 namespace {
@@ -118,8 +116,9 @@ ChildOutcome ChildRunner::run(const ChildCommand &command, std::optional<int> wi
     const pid_t parent = ::getpid();
     const QList<int> inherited = command.inheritedDescriptors;
     std::unique_ptr<ConverterConfinement> confinement;
-    if (command.confined) {
-        confinement = std::make_unique<ConverterConfinement>(command.program, inherited.value(0, -1));
+    if (command.confinement) {
+        confinement = std::make_unique<ConverterConfinement>(
+            command.confinement->programFile, command.confinement->sourceFile, inherited);
         if (!confinement->failure().isEmpty()) {
             outcome.exitCode = 127;
             outcome.confinementFailure = confinement->failure();
@@ -130,7 +129,8 @@ ChildOutcome ChildRunner::run(const ChildCommand &command, std::optional<int> wi
             confinement.reset(); // the kernel has no Landlock: run as before
     }
     const ConverterConfinement *walls = confinement.get();
-    // Runs in the child between fork and exec: only system calls.
+    // Runs in the child between fork and exec, which shares the program's
+    // memory until exec: system calls only.
     process.setChildProcessModifier([parent, inherited, walls] {
 #ifdef Q_OS_LINUX
         // Killed with the program, also when the program is killed itself;
@@ -138,12 +138,9 @@ ChildOutcome ChildRunner::run(const ChildCommand &command, std::optional<int> wi
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent)
             ::_exit(127);
-        // The program opens its descriptors closed on exec, but a library
-        // may not: every one above the standard three is closed on exec,
-        // then only this child's own are opened to it again.
-        if (::syscall(SYS_close_range, 3U, ~0U, CLOSE_RANGE_CLOEXEC) != 0 && walls)
-            walls->failInChild(ConverterConfinement::CloseRange, errno);
 #endif
+        // The program opens every descriptor closed on exec; only this
+        // child's own stay open across it.
         for (const int fd : inherited) {
             if (::fcntl(fd, F_SETFD, 0) != 0 && walls)
                 walls->failInChild(ConverterConfinement::ClearCloseOnExec, errno);
@@ -161,6 +158,7 @@ ChildOutcome ChildRunner::run(const ChildCommand &command, std::optional<int> wi
     outcome.started = true;
     if (confinement)
         confinement->childStarted();
+    Q_EMIT started(process.processId());
     m_process = &process;
     ExitCleanup::trackChild(process.processId());
     // Forgotten the moment it is reaped, as its number may go to another

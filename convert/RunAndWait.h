@@ -30,6 +30,11 @@ QString WaitText(const QString &caption, qint32 pollCounter);
 // step short of the next item's start. Throws on an item count of 0.
 double WaitBarValue(qint32 pollCounter, qint32 startValue, qint32 itemCount);
 
+struct ChildConfinement {
+    int programFile = -1; // the program's file, open: the only one the child may run
+    int sourceFile = -1; // the one file the child may read, open; -1: none
+};
+
 struct ChildCommand {
     QString program;
     QStringList arguments;
@@ -38,10 +43,11 @@ struct ChildCommand {
     // Open descriptors the child inherits, each under its own number; every
     // other descriptor of the program stays closed to it.
     QList<int> inheritedDescriptors = {};
-    // Run within the converter's walls (see ConverterConfinement): it may
-    // read and run what is under /usr, read the first inherited descriptor's
-    // file and itself, use the inherited descriptors, and nothing more.
-    bool confined = false;
+    // When set, the child runs within the converter's walls (see
+    // ConverterConfinement): it may read and run what is under /usr, use
+    // the inherited descriptors, and nothing more than that but read its
+    // source and run the very file that was checked at program.
+    std::optional<ChildConfinement> confinement = {};
 };
 
 struct WaitProgress {
@@ -87,6 +93,10 @@ public:
 
     // Ends the running child at once; run() then returns with cancelled set.
     void cancel();
+
+Q_SIGNALS:
+    // The child of run() is started, as the process processId.
+    void started(qint64 processId);
 
 private:
     void sleepOnePoll(QProcess &process);

@@ -33,6 +33,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <pwd.h>
@@ -77,6 +78,29 @@ bool processRuns(const QString &pid)
     const QByteArray fields = status.readAll();
     const qsizetype afterName = fields.lastIndexOf(')');
     return afterName < 0 || fields.mid(afterName + 2, 1) != "Z";
+}
+
+// The processes that parent started and that have not been reaped, from
+// every thread of it.
+QList<qint64> childrenOf(qint64 parent)
+{
+    QList<qint64> children;
+    const QDir tasks(u"/proc/%1/task"_s.arg(parent));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        for (const QByteArray &child : readAll(tasks.filePath(task + u"/children"_s)).split(' ')) {
+            if (!child.trimmed().isEmpty())
+                children << child.trimmed().toLongLong();
+        }
+    }
+    return children;
+}
+
+// The hidden file beside folder/name that a converter is writing the result
+// into; empty when there is none.
+QString unfinishedResult(const QString &folder, const QString &name)
+{
+    const QStringList hidden = QDir(folder).entryList({u'.' + name + u".part-*"_s}, QDir::Files | QDir::Hidden);
+    return hidden.isEmpty() ? QString() : folder + u'/' + hidden.front();
 }
 
 // The failure lines of a closing message, one per failed file.
@@ -319,12 +343,16 @@ private:
     Form1 &makeForm();
     QString clip(const QString &name);
     void useFakeConverter(const QString &body);
+    void useConverterThatWaitsFor(const std::function<void()> &act, const QString &body);
 
     std::unique_ptr<QTemporaryDir> m_config;
     std::unique_ptr<QTemporaryDir> m_temp;
     std::unique_ptr<QTemporaryDir> m_work;
     std::unique_ptr<ScriptedDialogs> m_dialogs;
     std::unique_ptr<Form1> m_form;
+    // The sources the form's run started a converter for, and the processes.
+    QStringList m_startedSources;
+    QList<qint64> m_startedProcesses;
 };
 
 void TestConversionRun::init()
@@ -347,6 +375,13 @@ void TestConversionRun::cleanup()
 Form1 &TestConversionRun::makeForm()
 {
     m_form = std::make_unique<Form1>(*m_dialogs, QuietStart(10ms));
+    m_startedSources.clear();
+    m_startedProcesses.clear();
+    connect(&m_form->conversionRun(), &ConversionRun::converterStarted, this,
+        [this](const QString &source, qint64 processId) {
+            m_startedSources << source;
+            m_startedProcesses << processId;
+        });
     return *m_form;
 }
 
@@ -361,6 +396,18 @@ QString TestConversionRun::clip(const QString &name)
 void TestConversionRun::useFakeConverter(const QString &body)
 {
     m_form->conversionRun().setConverterResource(WriteFakeConverter(m_work->filePath(u"fake-converter.sh"_s), body));
+}
+
+// A stand-in that, once started, waits until act has run in the test before
+// it goes on as body: act does what someone else does meanwhile.
+void TestConversionRun::useConverterThatWaitsFor(const std::function<void()> &act, const QString &body)
+{
+    const QString goOn = m_work->filePath(u"go-on"_s);
+    useFakeConverter(u"while [ ! -e '%1' ]; do sleep 0.01; done\n"_s.arg(goOn) + body);
+    connect(&m_form->conversionRun(), &ConversionRun::converterStarted, this, [act, goOn] {
+        act();
+        WriteTextFile(goOn, {});
+    });
 }
 
 void TestConversionRun::convertsIntoChosenFolder()
@@ -481,15 +528,14 @@ void TestConversionRun::existingResultIsKeptAndReported()
 void TestConversionRun::resultThatWouldReplaceItsSourceIsRefused()
 {
     Form1 &form = makeForm();
-    const QString marker = m_work->filePath(u"converter-ran"_s);
-    useFakeConverter(u"touch '%1'"_s.arg(marker));
+    useFakeConverter(u"printf x >&$result"_s);
     const QString source = WriteTextFile(m_work->filePath(u"already.mov"_s), "original");
     form.listView1()->appendPath(source);
     form.option2()->setChecked(true);
 
     form.pushButton2()->click();
 
-    QVERIFY(!QFile::exists(marker));
+    QVERIFY(m_startedSources.isEmpty());
     QCOMPARE(readAll(source), QByteArray("original"));
     QCOMPARE(m_dialogs->messageTexts(),
         QStringList{u"Done.\n\n1 of 1 files could not be converted:\n"_s + source
@@ -545,14 +591,13 @@ void TestConversionRun::strangeConverterIsNeverRun()
     QFETCH(QString, kind);
     QFETCH(QString, refusal);
     Form1 &form = makeForm();
-    const QString marker = m_work->filePath(u"stranger-ran"_s);
     // The converter of this run, and a stranger's program of the same size
     // that differs from it in one byte.
-    useFakeConverter(u"touch '%1-ours'\nprintf x >&$result"_s.arg(marker));
+    useFakeConverter(u"printf ours >&$result"_s);
     const QByteArray converterBytes = readAll(m_work->filePath(u"fake-converter.sh"_s));
-    const QString stranger = WriteScript(m_work->filePath(u"stranger.sh"_s), u"touch '%1-bad'\n"_s.arg(marker));
+    const QString stranger = WriteFakeConverter(m_work->filePath(u"stranger.sh"_s), u"printf stranger >&$result"_s);
     const QByteArray strangerBytes
-        = kind == u"one byte"_s ? QByteArray(converterBytes).replace("-ours", "-our!") : readAll(stranger);
+        = kind == u"one byte"_s ? QByteArray(converterBytes).replace("ours", "our!") : readAll(stranger);
     const QString staged = ConverterPath();
     QByteArray expectedBytes = strangerBytes;
     if (kind == u"link"_s) {
@@ -581,12 +626,12 @@ void TestConversionRun::strangeConverterIsNeverRun()
         }
         QVERIFY(!IsTrustedConverter(staged, converterBytes));
     }
-    form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"a.avi"_s), "clip"));
+    const QString source = WriteTextFile(m_work->filePath(u"a.avi"_s), "clip");
+    form.listView1()->appendPath(source);
     form.option2()->setChecked(true);
 
     form.pushButton2()->click();
 
-    QVERIFY(!QFile::exists(marker + u"-bad"_s) && !QFile::exists(marker + u"-our!"_s));
     if (!refusal.isEmpty()) {
         // Someone's file of that name: never run, replaced or removed.
         QCOMPARE(m_dialogs->messages.size(), 1);
@@ -598,10 +643,12 @@ void TestConversionRun::strangeConverterIsNeverRun()
         else if (kind != u"fifo lock"_s)
             QCOMPARE(readAll(staged), expectedBytes);
         QVERIFY(form.conversionRun().commandLines().isEmpty());
-        QVERIFY(!QFile::exists(marker + u"-ours"_s));
+        QVERIFY(m_startedSources.isEmpty());
+        QVERIFY(!entryExists(m_work->filePath(u"a.mov"_s)));
     } else {
         QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
-        QVERIFY(QFile::exists(marker + u"-ours"_s));
+        QCOMPARE(m_startedSources, QStringList{source});
+        QCOMPARE(readAll(m_work->filePath(u"a.mov"_s)), QByteArray("ours"));
         QVERIFY(!QFile::exists(staged));
     }
 }
@@ -752,8 +799,7 @@ void TestConversionRun::listChangedDuringRun()
 void TestConversionRun::closingDuringRunStopsAndCleansUp()
 {
     Form1 &form = makeForm();
-    const QString pidFile = m_work->filePath(u"converter.pid"_s);
-    useFakeConverter(u"echo $$ > '%1'\nprintf partial >&$result\nexec sleep 30"_s.arg(pidFile));
+    useFakeConverter(u"printf partial >&$result\nexec sleep 30"_s);
     const QString kept = WriteTextFile(m_work->filePath(u"two.mov"_s), "kept");
     form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"one.avi"_s), "clip"));
     form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"two.avi"_s), "clip"));
@@ -769,9 +815,8 @@ void TestConversionRun::closingDuringRunStopsAndCleansUp()
     QCOMPARE(readAll(kept), QByteArray("kept"));
     QVERIFY(!QFile::exists(ConverterPath()));
     QVERIFY(m_dialogs->messages.isEmpty());
-    const QString pid = QString::fromLatin1(readAll(pidFile).trimmed());
-    QVERIFY(!pid.isEmpty());
-    QTRY_VERIFY(!QFile::exists(u"/proc/"_s + pid));
+    QCOMPARE(m_startedProcesses.size(), 1);
+    QTRY_VERIFY(!processRuns(QString::number(m_startedProcesses.front())));
 }
 
 void TestConversionRun::closingMessage_data()
@@ -1009,8 +1054,8 @@ void TestConversionRun::refusedBeforeTheConverterStarts()
     if ((kind == u"unreadable"_s || unwritable) && ::geteuid() == 0)
         QSKIP("root may read and write every file");
     Form1 &form = makeForm();
-    const QString log = m_work->filePath(u"started"_s);
-    useFakeConverter(u"readlink \"$4\" >> '%1'\nprintf x >&$result"_s.arg(log));
+    // Its result names the file it was given to read.
+    useFakeConverter(u"readlink \"$4\" >&$result"_s);
     const QString out = m_work->filePath(u"out"_s);
     const QString elsewhere = m_work->filePath(u"elsewhere"_s);
     const QString locked = m_work->filePath(u"locked"_s);
@@ -1049,8 +1094,8 @@ void TestConversionRun::refusedBeforeTheConverterStarts()
         QCOMPARE(onlyReason(*m_dialogs, second), u"cannot write into %1/"_s.arg(locked));
     // The batch goes on: the next file converts, and nothing was written
     // through the link.
-    QCOMPARE(readAll(log), after.toUtf8() + '\n');
-    QVERIFY(QFile::exists(m_work->filePath(u"after.mov"_s)));
+    QCOMPARE(m_startedSources, QStringList{after});
+    QCOMPARE(readAll(m_work->filePath(u"after.mov"_s)), after.toUtf8() + '\n');
     QVERIFY(QDir(elsewhere).isEmpty());
     QStringList leftInLocked;
     if (unwritable)
@@ -1063,8 +1108,7 @@ void TestConversionRun::refusedBeforeTheConverterStarts()
 void TestConversionRun::closeBeforeSetUpStartsNoConverter()
 {
     Form1 &form = makeForm();
-    const QString marker = m_work->filePath(u"converter-ran"_s);
-    useFakeConverter(u"touch '%1'\nprintf x >&$result"_s.arg(marker));
+    useFakeConverter(u"printf x >&$result"_s);
     form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"one.avi"_s), "clip"));
     form.option2()->setChecked(true);
     form.show();
@@ -1074,7 +1118,7 @@ void TestConversionRun::closeBeforeSetUpStartsNoConverter()
     form.pushButton2()->click();
 
     QTRY_VERIFY(!form.isVisible());
-    QVERIFY(!QFile::exists(marker));
+    QVERIFY(m_startedSources.isEmpty());
     QVERIFY(!QFile::exists(m_work->filePath(u"one.mov"_s)));
     QVERIFY(!QFile::exists(ConverterPath()));
     QVERIFY(m_dialogs->messages.isEmpty());
@@ -1087,14 +1131,13 @@ void TestConversionRun::noOutputOptionConvertsNothing()
         "[Reelwright%20Software]\nOption1=False\nOption2=False\nText1=" + m_work->path().toUtf8() + "/\n");
     Form1 &form = makeForm();
     QVERIFY(!form.option1()->isChecked() && !form.option2()->isChecked());
-    const QString marker = m_work->filePath(u"converter-ran"_s);
-    useFakeConverter(u"touch '%1'\nprintf x >&$result"_s.arg(marker));
+    useFakeConverter(u"printf x >&$result"_s);
     const QString source = WriteTextFile(m_work->filePath(u"a.avi"_s), "clip");
     form.listView1()->appendPath(source);
 
     form.pushButton2()->click();
 
-    QVERIFY(!QFile::exists(marker));
+    QVERIFY(m_startedSources.isEmpty());
     QCOMPARE(onlyReason(*m_dialogs, source), u"no place for the result is chosen"_s);
     QCOMPARE(QDir(m_work->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
         QStringList({u"a.avi"_s, u"fake-converter.sh"_s}));
@@ -1154,8 +1197,7 @@ void TestConversionRun::foldersOthersCanChangeAreRefused()
         }
     }
     qputenv("TEMP", temp.toUtf8());
-    const QString log = m_work->filePath(u"converted"_s);
-    useFakeConverter(u"sleep 0.3\nreadlink \"$4\" >> '%1'\nprintf x >&$result"_s.arg(log));
+    useFakeConverter(u"sleep 0.3\nprintf x >&$result"_s);
     const QString first = WriteTextFile(m_work->filePath(u"a.avi"_s), "clip");
     const QString second = WriteTextFile(m_work->filePath(u"b.avi"_s), "clip");
     form.listView1()->appendPath(first);
@@ -1174,10 +1216,11 @@ void TestConversionRun::foldersOthersCanChangeAreRefused()
         : u"The temporary folder %1 lies in %2, which can be changed by other users"_s.arg(temp, shared);
     if (duringTheRun) {
         // The file under way finishes; the next never starts.
-        QCOMPARE(readAll(log), first.toUtf8() + '\n');
+        QCOMPARE(m_startedSources, QStringList{first});
+        QCOMPARE(readAll(m_work->filePath(u"a.mov"_s)), QByteArray("x"));
         QVERIFY(onlyReason(*m_dialogs, second).startsWith(folderRefusal));
     } else if (refused) {
-        QVERIFY(readAll(log).isEmpty());
+        QVERIFY(m_startedSources.isEmpty());
         QCOMPARE(m_dialogs->messages.front().title, u"Application Error"_s);
         QVERIFY(m_dialogs->messages.front().text.startsWith(folderRefusal));
         QVERIFY(m_dialogs->messages.front().text.contains(u"PushButton2_Click at line 112"_s));
@@ -1190,7 +1233,6 @@ void TestConversionRun::foldersOthersCanChangeAreRefused()
 void TestConversionRun::swappedConverterIsNeverRun()
 {
     Form1 &form = makeForm();
-    const QString stranger = m_work->filePath(u"stranger-ran"_s);
     useFakeConverter(u"sleep 0.3\nprintf x >&$result"_s);
     const QString first = WriteTextFile(m_work->filePath(u"first.avi"_s), "clip");
     const QString second = WriteTextFile(m_work->filePath(u"second.avi"_s), "clip");
@@ -1201,15 +1243,15 @@ void TestConversionRun::swappedConverterIsNeverRun()
     // staged file's place, with the staged copy's owner and mode.
     QTimer::singleShot(100, &form, [&] {
         const QString swapped
-            = WriteFakeConverter(m_temp->filePath(u"swapped"_s), u"touch '%1'\nprintf x >&$result"_s.arg(stranger));
+            = WriteFakeConverter(m_temp->filePath(u"swapped"_s), u"printf stranger >&$result"_s);
         QVERIFY(QFile::remove(ConverterPath()));
         QVERIFY(QFile::rename(swapped, ConverterPath()));
     });
 
     form.pushButton2()->click();
 
-    QVERIFY(!QFile::exists(stranger));
-    QVERIFY(QFile::exists(m_work->filePath(u"first.mov"_s)));
+    QCOMPARE(m_startedSources, QStringList{first});
+    QCOMPARE(readAll(m_work->filePath(u"first.mov"_s)), QByteArray("x"));
     QVERIFY(!QFile::exists(m_work->filePath(u"second.mov"_s)));
     QVERIFY(onlyReason(*m_dialogs, second)
                 .startsWith(u"the converter could not be staged again: %1 is not this program's converter"_s.arg(
@@ -1284,26 +1326,29 @@ void TestConversionRun::programEndLeavesNothingBehind()
 {
     QFETCH(int, signalNumber);
     QFETCH(bool, cleansUp);
-    const QString pidFile = m_work->filePath(u"converter.pid"_s);
-    const QString removedEarly = m_work->filePath(u"removed-while-converting"_s);
     const QString converter = WriteFakeConverter(m_work->filePath(u"fake-converter.sh"_s),
-        u"hidden=$(readlink /proc/$$/fd/$result)\nprintf partial >&$result\necho $$ > '%1.part'\nmv '%1.part' '%1'\n"
+        u"hidden=$(readlink /proc/$$/fd/$result)\nprintf partial >&$result\n"
         // The unfinished result must outlive this converter: removed while
         // it still ran, it could be written again after the program ended.
-        "while [ -e \"$hidden\" ]; do sleep 0.01; done\ntouch '%2'"_s.arg(pidFile, removedEarly));
+        "while [ -e \"$hidden\" ]; do sleep 0.01; done\nprintf ' and after its removal' >&$result"_s);
     const QString source = WriteTextFile(m_work->filePath(u"one.avi"_s), "clip");
     QProcess program;
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     program.start(QCoreApplication::applicationDirPath() + u"/conversion_driver"_s, {converter, source});
     QVERIFY(program.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(pidFile), 20000);
-    const QString pid = QString::fromLatin1(readAll(pidFile).trimmed());
-    QVERIFY(processRuns(pid));
+    QString hidden;
+    QTRY_VERIFY_WITH_TIMEOUT(readAll(hidden = unfinishedResult(m_work->path(), u"one.mov"_s)) == "partial", 20000);
+    // Held open, the file shows what is written into it after its removal.
+    QFile unfinished(hidden);
+    QVERIFY(unfinished.open(QIODevice::ReadOnly));
+    const QList<qint64> converters = childrenOf(program.processId());
+    QCOMPARE(converters.size(), 1);
+    const QString pid = QString::number(converters.front());
     QCOMPARE(::kill(pid_t(program.processId()), signalNumber), 0);
 
     QVERIFY(program.waitForFinished(20000));
     QTRY_VERIFY_WITH_TIMEOUT(!processRuns(pid), 5000);
-    QVERIFY(!QFile::exists(removedEarly));
+    QCOMPARE(unfinished.readAll(), QByteArray("partial"));
     if (signalNumber != SIGUSR1 && signalNumber != SIGKILL) {
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
@@ -1325,25 +1370,22 @@ void TestConversionRun::programEndKeepsWhatTookTheHiddenName_data()
 void TestConversionRun::programEndKeepsWhatTookTheHiddenName()
 {
     QFETCH(int, signalNumber);
-    const QString pidFile = m_work->filePath(u"converter.pid"_s);
-    const QString nameFile = m_work->filePath(u"hidden-name"_s);
-    // While the converter writes, someone moves the unfinished result aside
-    // and puts a file of theirs at its hidden name.
-    const QString converter = WriteFakeConverter(m_work->filePath(u"fake-converter.sh"_s),
-        u"hidden=$(readlink /proc/$$/fd/$result)\nprintf partial >&$result\n"
-        "mv \"$hidden\" \"$hidden.aside\" && printf someone > \"$hidden\" && echo \"$hidden\" > '%1'\n"
-        "echo $$ > '%2.part'\nmv '%2.part' '%2'\nexec sleep 30"_s.arg(nameFile, pidFile));
+    const QString converter = WriteFakeConverter(
+        m_work->filePath(u"fake-converter.sh"_s), u"printf partial >&$result\nexec sleep 30"_s);
     const QString source = WriteTextFile(m_work->filePath(u"one.avi"_s), "clip");
     QProcess program;
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     program.start(QCoreApplication::applicationDirPath() + u"/conversion_driver"_s, {converter, source});
     QVERIFY(program.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(pidFile), 20000);
+    QString hidden;
+    QTRY_VERIFY_WITH_TIMEOUT(readAll(hidden = unfinishedResult(m_work->path(), u"one.mov"_s)) == "partial", 20000);
+    // While the converter writes, someone moves the unfinished result aside
+    // and puts a file of theirs at its hidden name.
+    QVERIFY(QFile::rename(hidden, hidden + u".aside"_s));
+    WriteTextFile(hidden, "someone");
     QCOMPARE(::kill(pid_t(program.processId()), signalNumber), 0);
     QVERIFY(program.waitForFinished(20000));
 
-    const QString hidden = QString::fromUtf8(readAll(nameFile).trimmed());
-    QVERIFY(!hidden.isEmpty());
     QCOMPARE(readAll(hidden), QByteArray("someone"));
     QCOMPARE(readAll(hidden + u".aside"_s), QByteArray("partial"));
     QVERIFY(!entryExists(m_work->filePath(u"one.mov"_s)));
@@ -1559,10 +1601,10 @@ void TestConversionRun::everyReadableFormatConvertsThroughItsDescriptor()
 
 void TestConversionRun::sourceSwappedAfterTheCheckIsNotRead_data()
 {
-    QTest::addColumn<QString>("swap"); // run by the stand-in before the converter, with $1 the source
-    QTest::newRow("a named pipe, which would hold the run for good") << u"rm \"$1\" && mkfifo \"$1\""_s;
-    QTest::newRow("an endless device") << u"rm \"$1\" && ln -s /dev/zero \"$1\""_s;
-    QTest::newRow("another clip") << u"mv \"$1.other\" \"$1\""_s;
+    QTest::addColumn<QString>("swap"); // what comes to stand at the source's name
+    QTest::newRow("a named pipe, which would hold the run for good") << u"fifo"_s;
+    QTest::newRow("an endless device") << u"device"_s;
+    QTest::newRow("another clip") << u"clip"_s;
 }
 
 void TestConversionRun::sourceSwappedAfterTheCheckIsNotRead()
@@ -1575,8 +1617,20 @@ void TestConversionRun::sourceSwappedAfterTheCheckIsNotRead()
     Form1 &form = makeForm();
     // Between the program's look at the source and the converter's start,
     // the name comes to lead elsewhere.
-    useFakeConverter(u"set -- '%1' \"$@\"\n%2 || exit 9\nshift\nexec timeout -k 2 20 '%3' -nostdin \"$@\""_s.arg(
-        source, swap, FfmpegProgram()));
+    useConverterThatWaitsFor(
+        [&] {
+            const QByteArray name = QFile::encodeName(source);
+            if (swap == u"clip"_s) {
+                QCOMPARE(::rename(QFile::encodeName(source + u".other"_s).constData(), name.constData()), 0);
+                return;
+            }
+            QVERIFY(QFile::remove(source));
+            if (swap == u"fifo"_s)
+                QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+            else
+                QVERIFY(QFile::link(u"/dev/zero"_s, source));
+        },
+        u"exec timeout -k 2 20 '%1' -nostdin \"$@\""_s.arg(FfmpegProgram()));
     form.listView1()->appendPath(source);
     form.option2()->setChecked(true);
 
@@ -1597,10 +1651,12 @@ void TestConversionRun::linkPlantedAtTheHiddenNameIsNotWrittenThrough()
     // the converter's command line and puts a link to another file there
     // before the converter opens its result, which a converter that opens a
     // name would then write through.
-    useFakeConverter(u"case \"$9\" in pipe:*) hidden=$(readlink /proc/$$/fd/$result) ;; *) hidden=$9 ;; esac\n"
-                     "rm -f \"$hidden\" && ln -s '%1' \"$hidden\" || exit 9\n"
-                     "case \"$9\" in pipe:*) exec '%2' -nostdin \"$@\" ;; *) printf overwritten > \"$9\" ;; esac"_s.arg(
-                         precious, FfmpegProgram()));
+    useConverterThatWaitsFor(
+        [&] {
+            QVERIFY(QFile::remove(hidden));
+            QVERIFY(QFile::link(precious, hidden));
+        },
+        u"exec '%1' -nostdin \"$@\""_s.arg(FfmpegProgram()));
     form.listView1()->appendPath(source);
     form.option2()->setChecked(true);
 
