@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Reelwright developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ConverterConfinement.h"
 #include "DisplayRequirement.h"
 #include "Form1.h"
 #include "ProgramEnd.h"
@@ -8,6 +9,7 @@
 #include "TerminationSignals.h"
 
 #include <QApplication>
+#include <QByteArray>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,28 +17,33 @@
 
 namespace {
 
-constexpr const char *VersionText = "Reelwright " REELWRIGHT_VERSION "\n";
+// The name and version, then what the converter runs within on this kernel.
+QByteArray VersionText()
+{
+    return "Reelwright " REELWRIGHT_VERSION "\nConverter confinement: " + ConverterConfinement::Description().toUtf8()
+        + '\n';
+}
 
-constexpr const char *HelpText =
-    "Usage: reelwright [-h | --help | --version]\n"
-    "Converts video files in batches into DVD-ready MPEG files. Started without\n"
-    "an option, it opens its window.\n"
-    "\n"
-    "  -h, --help  print this help and exit\n"
-    "  --version   print the program's name and version and exit\n";
+constexpr const char *HelpText = "Usage: reelwright [-h | --help | --version]\n"
+                                 "Converts video files in batches into DVD-ready MPEG files. Started without\n"
+                                 "an option, it opens its window.\n"
+                                 "\n"
+                                 "  -h, --help  print this help and exit\n"
+                                 "  --version   print the program's name and version, and what walls the\n"
+                                 "              converter runs within on this system, and exit\n";
 
 // The two questions every program on the PATH is expected to answer. The
 // program reads nothing else from its command line, so every other argument
 // is ignored.
-const char *InformationAskedFor(int argc, char *argv[])
+QByteArray InformationAskedFor(int argc, char *argv[])
 {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0)
-            return VersionText;
+            return VersionText();
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
             return HelpText;
     }
-    return nullptr;
+    return {};
 }
 
 } // namespace
@@ -45,8 +52,8 @@ int main(int argc, char *argv[])
 {
     // Answered before QApplication exists: it needs a display, and whoever
     // asks (a packager's script, a terminal without a desktop) wants no window.
-    if (const char *text = InformationAskedFor(argc, argv))
-        return std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
+    if (const QByteArray text = InformationAskedFor(argc, argv); !text.isEmpty())
+        return std::fputs(text.constData(), stdout) >= 0 && std::fflush(stdout) == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
 
     // Before any other thread can log a message.
     StartReportingAMissingDisplay();

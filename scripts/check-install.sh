@@ -56,7 +56,11 @@ samples=("$folder"/Samples/*)
 # which would abort for want of a display, is never reached.
 without_display() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$@"; }
 answer=$(without_display "$prefix/bin/reelwright" --version) || fail "reelwright --version fails without a display"
-[ "$answer" = "Reelwright $version" ] || fail "reelwright --version prints \"$answer\""
+[ "$(sed -n 1p <<<"$answer")" = "Reelwright $version" ] || fail "reelwright --version prints \"$answer\""
+# The second line tells the converter's walls on this kernel.
+sed -n 2p <<<"$answer" | grep -Eqx 'Converter confinement: (Landlock ABI [0-9]+, no network|none, as the kernel offers no Landlock)' ||
+    fail "reelwright --version does not tell the converter's confinement: \"$answer\""
+echo "$answer" | sed -n 2p
 answer=$(without_display "$prefix/bin/reelwright" --help) || fail "reelwright --help fails without a display"
 for option in --version --help; do
     grep -q -- "$option" <<<"$answer" || fail "reelwright --help does not name $option"
@@ -168,12 +172,13 @@ done
 corner=$(ffmpeg -v error -i "$work/window.png" -vf crop=1:1:5:5 -f rawvideo -pix_fmt rgb24 - | od -An -tu1 | tr -s ' ')
 [ "$corner" != " 255 255 255" ] || fail "the window does not wear its skin"
 
-# The Debian package, with the converter's libraries among its dependencies.
+# The Debian package, with the converter's libraries and the library of its
+# walls among its dependencies.
 package=$build/reelwright_${version}_$(dpkg --print-architecture).deb
 [ -f "$package" ] || fail "no package $package"
 info=$(dpkg-deb --info "$package")
 echo "$info" | grep -E '^ Depends:'
-for library in libavcodec libavformat libavutil libswscale; do
+for library in libavcodec libavformat libavutil libswscale libseccomp; do
     echo "$info" | grep -E '^ Depends:.*'"$library" >/dev/null || fail "the package does not depend on $library"
 done
 echo "$info" | grep -E '^ Depends:.*fonts-liberation' >/dev/null || fail "the package does not depend on fonts-liberation"

@@ -4,11 +4,12 @@
 // The main window with scripted dialogs, converting the files named on the
 // command line with a stand-in converter, as the program would: tests send
 // it signals and look at what is left. SIGUSR1 makes it end as the toolkit
-// ends a program that lost its display, with exit().
+// ends a program that lost its display, with exit(). With --once it ends
+// after the run, and prints the messages the run showed.
 //
-//   conversion_driver <converter> <source>...
-#include "FileListWidget.h"
+//   conversion_driver [--once] <converter> <source>...
 #include "ConversionRun.h"
+#include "FileListWidget.h"
 #include "Form1.h"
 #include "ProgramEnd.h"
 #include "QuietStart.h"
@@ -20,12 +21,16 @@
 #include <QTimer>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    const QStringList arguments = QApplication::arguments();
+    QStringList arguments = QApplication::arguments();
+    const bool once = arguments.value(1) == QLatin1String("--once");
+    if (once)
+        arguments.removeAt(1);
     if (arguments.size() < 3)
         return 2;
     static volatile std::sig_atomic_t lostDisplay = 0;
@@ -40,6 +45,12 @@ int main(int argc, char *argv[])
         window.listView1()->appendPath(source);
     window.option2()->setChecked(true);
     window.show();
+    if (once) {
+        QObject::connect(&window.conversionRun(), &ConversionRun::finished, &app, [&dialogs] {
+            std::fputs(qPrintable(dialogs.messageTexts().join(QLatin1Char('\n')) + QLatin1Char('\n')), stdout);
+            QApplication::quit();
+        });
+    }
 
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [] {

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ConversionRun.h"
 #include "ConversionVerdict.h"
+#include "ConverterConfinement.h"
 #include "ConverterLease.h"
 #include "ConverterStaging.h"
 #include "DvdShape.h"
@@ -32,15 +33,22 @@
 #include <QTest>
 #include <QTimer>
 
+#include <arpa/inet.h>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <functional>
 #include <memory>
+#include <netinet/in.h>
 #include <optional>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
@@ -102,6 +110,64 @@ QString unfinishedResult(const QString &folder, const QString &name)
     const QStringList hidden = QDir(folder).entryList({u'.' + name + u".part-*"_s}, QDir::Files | QDir::Hidden);
     return hidden.isEmpty() ? QString() : folder + u'/' + hidden.front();
 }
+
+// A listening socket of the test, closed with it.
+class Listener final {
+public:
+    // On 127.0.0.1, at a port of the system's choice.
+    static Listener tcp()
+    {
+        Listener listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (listener.listensAt(reinterpret_cast<sockaddr *>(&address), length)
+            && ::getsockname(listener.m_fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+            listener.m_address = QString::number(ntohs(address.sin_port));
+        return listener;
+    }
+    // At a name in the file system.
+    static Listener unix(const QString &path)
+    {
+        Listener listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        if (size_t(name.size()) < sizeof address.sun_path) {
+            std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+            if (listener.listensAt(reinterpret_cast<sockaddr *>(&address), sizeof address))
+                listener.m_address = path;
+        }
+        return listener;
+    }
+    Listener(Listener &&other) noexcept
+        : m_fd(std::exchange(other.m_fd, -1))
+        , m_address(std::move(other.m_address))
+    {
+    }
+    Listener &operator=(Listener &&) = delete;
+    ~Listener()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    // The port or the name it listens at; empty when it could not listen.
+    const QString &address() const { return m_address; }
+
+private:
+    explicit Listener(int fd)
+        : m_fd(fd)
+    {
+    }
+    bool listensAt(const sockaddr *address, socklen_t length) const
+    {
+        return m_fd >= 0 && ::bind(m_fd, address, length) == 0 && ::listen(m_fd, 8) == 0;
+    }
+
+    int m_fd;
+    QString m_address;
+};
 
 // The failure lines of a closing message, one per failed file.
 QString onlyReason(const ScriptedDialogs &dialogs, const QString &source)
@@ -338,6 +404,9 @@ private Q_SLOTS:
     void finishingStepsAreReportedByNumber();
     void everyResultHasADvdShape_data();
     void everyResultHasADvdShape();
+    void converterReachesOnlyItsOwnFiles_data();
+    void converterReachesOnlyItsOwnFiles();
+    void withoutLandlockTheRunGoesOnAsBefore();
 
 private:
     Form1 &makeForm();
@@ -1934,6 +2003,99 @@ void TestConversionRun::everyResultHasADvdShape()
         QCOMPARE(dvdAuthorAspectLines(result, m_work->filePath(u"dvd"_s)), QStringList{u"INFO: Aspect ratio: "_s + shape});
 }
 
+void TestConversionRun::converterReachesOnlyItsOwnFiles_data()
+{
+    // What the converter tries, as a bash condition that holds when it
+    // worked, with %home% a folder of the user's and %file% a file in it;
+    // from which Landlock ABI on it is refused. It redirects nothing to
+    // /dev/null, which the converter may not open either.
+    QTest::addColumn<QString>("attempt");
+    QTest::addColumn<int>("abi");
+    QTest::newRow("read a file in the home folder") << u"read -r line < '%file%'"_s << 1;
+    QTest::newRow("list the home folder") << u"ls -- '%home%' >&2"_s << 1;
+    QTest::newRow("create a file in the temporary folder") << u": > '%temp%/made'"_s << 1;
+    QTest::newRow("create a file beside the source") << u": > '%work%/made'"_s << 1;
+    QTest::newRow("connect over TCP to 127.0.0.1") << u": 5<> /dev/tcp/127.0.0.1/%port%"_s << 1;
+    QTest::newRow("send over UDP to 127.0.0.1") << u": 5<> /dev/udp/127.0.0.1/%port%"_s << 1;
+    QTest::newRow("connect to a named Unix socket")
+        << u"perl -MSocket -e 'socket(S, PF_UNIX, SOCK_STREAM, 0) && connect(S, pack_sockaddr_un(\"%socket%\")) || exit 1'"_s
+        << 1;
+    QTest::newRow("read a descriptor the program left open on exec") << u"read -r line <&%leaked%"_s << 1;
+    QTest::newRow("signal the program") << u"kill -WINCH %program%"_s << 6;
+}
+
+// The converter is given a source to read and a result to write, and may
+// write any bytes into that result; of the user's files, the network and
+// the user's other processes it reaches nothing.
+void TestConversionRun::converterReachesOnlyItsOwnFiles()
+{
+    QFETCH(QString, attempt);
+    QFETCH(int, abi);
+    const int offered = ConverterConfinement::LandlockAbi();
+    if (offered == 0)
+        QSKIP("the kernel offers no Landlock, so the converter runs without walls");
+    if (offered < abi)
+        QSKIP(qPrintable(u"the kernel's Landlock ABI %1 cannot refuse this; ABI %2 can"_s.arg(offered).arg(abi)));
+    QTemporaryDir home(QDir::homePath() + u"/reelwright-test-XXXXXX"_s);
+    QVERIFY2(home.isValid(), qPrintable(home.errorString()));
+    const QString file = WriteTextFile(home.filePath(u"private.txt"_s), "private\n");
+    const Listener tcp = Listener::tcp();
+    const Listener local = Listener::unix(m_work->filePath(u"socket"_s));
+    QVERIFY(!tcp.address().isEmpty() && !local.address().isEmpty());
+    // Open without close-on-exec, as a library might leave one.
+    const int leaked = ::open(QFile::encodeName(file).constData(), O_RDONLY);
+    QVERIFY(leaked >= 0);
+    const auto closeLeaked = qScopeGuard([leaked] { ::close(leaked); });
+    attempt.replace(u"%file%"_s, file)
+        .replace(u"%home%"_s, home.path())
+        .replace(u"%temp%"_s, m_temp->path())
+        .replace(u"%work%"_s, m_work->path())
+        .replace(u"%port%"_s, tcp.address())
+        .replace(u"%socket%"_s, local.address())
+        .replace(u"%leaked%"_s, QString::number(leaked))
+        .replace(u"%program%"_s, QString::number(QCoreApplication::applicationPid()));
+    // Outside the walls the attempt works.
+    QProcess free;
+    free.start(u"/bin/bash"_s, {u"-c"_s, attempt});
+    QVERIFY(free.waitForFinished(20000));
+    QCOMPARE(free.exitCode(), 0);
+    QFile::remove(m_temp->filePath(u"made"_s));
+    QFile::remove(m_work->filePath(u"made"_s));
+    QCOMPARE(::lseek(leaked, 0, SEEK_SET), off_t(0));
+
+    Form1 &form = makeForm();
+    useFakeConverter(u"if %1; then echo 'the converter reached it' >&2; exit 1; fi\n"
+                     "printf 'walled in' >&$result"_s.arg(attempt));
+    form.listView1()->appendPath(WriteTextFile(m_work->filePath(u"clip.avi"_s), "clip"));
+    form.option2()->setChecked(true);
+
+    form.pushButton2()->click();
+
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{u"Done."_s});
+    QCOMPARE(readAll(m_work->filePath(u"clip.mov"_s)), QByteArray("walled in"));
+    QVERIFY(!entryExists(m_temp->filePath(u"made"_s)) && !entryExists(m_work->filePath(u"made"_s)));
+}
+
+// On a kernel without Landlock the converter runs as it always did: it
+// converts, and nothing walls it in.
+void TestConversionRun::withoutLandlockTheRunGoesOnAsBefore()
+{
+    QTemporaryDir home(QDir::homePath() + u"/reelwright-test-XXXXXX"_s);
+    QVERIFY2(home.isValid(), qPrintable(home.errorString()));
+    const QString file = WriteTextFile(home.filePath(u"private.txt"_s), "private\n");
+    const QString converter = WriteFakeConverter(m_work->filePath(u"fake-converter.sh"_s),
+        u"read -r line < '%1' && printf '%s' \"$line\" >&$result"_s.arg(file));
+    const QString source = WriteTextFile(m_work->filePath(u"one.avi"_s), "clip");
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const QString folder = QCoreApplication::applicationDirPath();
+    program.start(folder + u"/without_landlock"_s, {folder + u"/conversion_driver"_s, u"--once"_s, converter, source});
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(program.readAllStandardOutput(), QByteArray("Done.\n"));
+    QCOMPARE(readAll(m_work->filePath(u"one.mov"_s)), QByteArray("private"));
+}
+
 // As root every permission check passes: the tests run once more as an
 // ordinary user.
 int main(int argc, char *argv[])
@@ -1946,7 +2108,7 @@ int main(int argc, char *argv[])
         TestConversionRun test;
         failed = QTest::qExec(&test, argc, argv);
     }
-    return failed + RunAgainAsOrdinaryUser(argc, argv, {u"conversion_driver"_s});
+    return failed + RunAgainAsOrdinaryUser(argc, argv, {u"conversion_driver"_s, u"without_landlock"_s});
 }
 
 #include "tst_conversion_run.moc"

@@ -20,6 +20,8 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -39,6 +41,8 @@ private Q_SLOTS:
     void busyPointerCoversEveryControlAndComesOff();
     void programReadsOnlyItsOwnOptions_data();
     void programReadsOnlyItsOwnOptions();
+    void versionTellsTheConvertersWalls_data();
+    void versionTellsTheConvertersWalls();
 
 private:
     QTemporaryDir m_config;
@@ -339,6 +343,33 @@ void TestForm1::programReadsOnlyItsOwnOptions()
         QCOMPARE(output, QString());
     else
         QCOMPARE(output.section(u'\n', 0, 0), firstLine);
+}
+
+void TestForm1::versionTellsTheConvertersWalls_data()
+{
+    QTest::addColumn<bool>("withoutLandlock"); // started as on a kernel that offers none
+    QTest::addColumn<QString>("walls");
+    // The kernel's own answer: the ABI it offers, or none.
+    const long abi = ::syscall(SYS_landlock_create_ruleset, nullptr, 0, 1U);
+    const QString none = u"none, as the kernel offers no Landlock"_s;
+    QTest::newRow("this kernel") << false << (abi > 0 ? u"Landlock ABI %1, no network"_s.arg(abi) : none);
+    QTest::newRow("a kernel without Landlock") << true << none;
+}
+
+void TestForm1::versionTellsTheConvertersWalls()
+{
+    QFETCH(bool, withoutLandlock);
+    QFETCH(QString, walls);
+    QProcess program;
+    const QStringList command{QStringLiteral(REELWRIGHT_PROGRAM), u"--version"_s};
+    if (withoutLandlock)
+        program.start(QCoreApplication::applicationDirPath() + u"/without_landlock"_s, command);
+    else
+        program.start(command.first(), command.mid(1));
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()),
+        u"Reelwright " REELWRIGHT_VERSION "\nConverter confinement: "_s + walls + u'\n');
 }
 
 QTEST_MAIN(TestForm1)
