@@ -406,7 +406,8 @@ private Q_SLOTS:
     void everyResultHasADvdShape();
     void converterReachesOnlyItsOwnFiles_data();
     void converterReachesOnlyItsOwnFiles();
-    void withoutLandlockTheRunGoesOnAsBefore();
+    void kernelThatCannotWallTheConverterIn_data();
+    void kernelThatCannotWallTheConverterIn();
 
 private:
     Form1 &makeForm();
@@ -2076,10 +2077,28 @@ void TestConversionRun::converterReachesOnlyItsOwnFiles()
     QVERIFY(!entryExists(m_temp->filePath(u"made"_s)) && !entryExists(m_work->filePath(u"made"_s)));
 }
 
-// On a kernel without Landlock the converter runs as it always did: it
-// converts, and nothing walls it in.
-void TestConversionRun::withoutLandlockTheRunGoesOnAsBefore()
+void TestConversionRun::kernelThatCannotWallTheConverterIn_data()
 {
+    QTest::addColumn<QStringList>("kernel"); // the options of without_landlock
+    QTest::addColumn<QString>("message"); // %1: the source
+    QTest::addColumn<QByteArray>("result"); // what the converter read from the home folder
+    // The converter runs as it always did: it converts, unwalled.
+    QTest::newRow("without Landlock") << QStringList() << u"Done."_s << QByteArray("private");
+    // Never run unwalled when the walls were to go up.
+    QTest::newRow("refusing the walls")
+        << QStringList{u"--refusing"_s}
+        << u"Done.\n\n1 of 1 files could not be converted:\n%1 - the converter could not be confined "
+           "(landlock_restrict_self: Operation not permitted)"_s
+        << QByteArray();
+}
+
+void TestConversionRun::kernelThatCannotWallTheConverterIn()
+{
+    QFETCH(QStringList, kernel);
+    QFETCH(QString, message);
+    QFETCH(QByteArray, result);
+    if (!kernel.isEmpty() && ConverterConfinement::LandlockAbi() == 0)
+        QSKIP("the kernel offers no Landlock to refuse");
     QTemporaryDir home(QDir::homePath() + u"/reelwright-test-XXXXXX"_s);
     QVERIFY2(home.isValid(), qPrintable(home.errorString()));
     const QString file = WriteTextFile(home.filePath(u"private.txt"_s), "private\n");
@@ -2089,11 +2108,12 @@ void TestConversionRun::withoutLandlockTheRunGoesOnAsBefore()
     QProcess program;
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     const QString folder = QCoreApplication::applicationDirPath();
-    program.start(folder + u"/without_landlock"_s, {folder + u"/conversion_driver"_s, u"--once"_s, converter, source});
+    program.start(folder + u"/without_landlock"_s,
+        kernel + QStringList{folder + u"/conversion_driver"_s, u"--once"_s, converter, source});
     QVERIFY(program.waitForFinished(60000));
     QCOMPARE(program.exitCode(), 0);
-    QCOMPARE(program.readAllStandardOutput(), QByteArray("Done.\n"));
-    QCOMPARE(readAll(m_work->filePath(u"one.mov"_s)), QByteArray("private"));
+    QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()), message.arg(source) + u'\n');
+    QCOMPARE(readAll(m_work->filePath(u"one.mov"_s)), result);
 }
 
 // As root every permission check passes: the tests run once more as an
