@@ -56,6 +56,28 @@ constexpr unsigned int kCreateRulesetVersion = 1U << 0; // LANDLOCK_CREATE_RULES
 constexpr std::array<const char *, ConverterConfinement::StepCount> kStepNames
     = {"fcntl", "close_range", "prctl(PR_SET_NO_NEW_PRIVS)", "landlock_restrict_self", "seccomp"};
 
+// The calls the filter refuses. Every socket and io_uring: no network, no
+// Unix socket. And every change Landlock lets through: a file's mode, owner,
+// times and extended attributes, by name or through a held descriptor (the
+// source's among them), and shortening a file by its name, which Landlock
+// refuses only from ABI 3 on (Linux 6.2). A call newer than the system's
+// libseccomp is added by its number, the same on every architecture that
+// numbers its calls from the one table (-1: a call every libseccomp knows).
+struct RefusedCall {
+    const char *name;
+    int unified;
+};
+constexpr RefusedCall kRefusedCalls[] = {{"socket", -1}, {"io_uring_setup", -1}, {"truncate", -1},
+    {"chmod", -1}, {"fchmod", -1}, {"fchmodat", -1}, {"fchmodat2", 452}, {"chown", -1}, {"fchown", -1},
+    {"lchown", -1}, {"fchownat", -1}, {"utime", -1}, {"utimes", -1}, {"futimesat", -1}, {"utimensat", -1},
+    {"setxattr", -1}, {"lsetxattr", -1}, {"fsetxattr", -1}, {"setxattrat", 463}, {"removexattr", -1},
+    {"lremovexattr", -1}, {"fremovexattr", -1}, {"removexattrat", 466}};
+#if defined(__mips__) || defined(__alpha__)
+constexpr bool kUnifiedCallNumbers = false;
+#else
+constexpr bool kUnifiedCallNumbers = true;
+#endif
+
 struct Report {
     int step;
     int error;
@@ -223,9 +245,19 @@ bool ConverterConfinement::buildFilter()
         fail(QStringLiteral("seccomp_init"), ENOMEM);
         return false;
     }
-    int result = seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(socket), 0);
-    if (result == 0)
-        result = seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(io_uring_setup), 0);
+    int result = 0;
+    for (const auto &[name, unified] : kRefusedCalls) {
+        int call = seccomp_syscall_resolve_name(name);
+        if (call == __NR_SCMP_ERROR && kUnifiedCallNumbers)
+            call = unified; // -1 (__NR_SCMP_ERROR) for a call the library must know
+        if (call == __NR_SCMP_ERROR)
+            continue;
+        // A number below 0 stands for a call this architecture lacks, which
+        // the library leaves out, or makes through a multiplexer it knows.
+        result = seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), call, 0);
+        if (result != 0)
+            break;
+    }
     int memory = -1;
     if (result == 0) {
         memory = ::memfd_create("reelwright-filter", MFD_CLOEXEC);

@@ -15,7 +15,9 @@
 // the converter read and run what is under /usr, read its source and read
 // and run itself, and nothing else on the file system or the network, nor
 // signal a process outside the walls; and a seccomp filter that refuses
-// every socket and io_uring. The child, between fork and exec, only closes
+// every socket and io_uring, and every change of a file that Landlock lets
+// through (mode, owner, times, extended attributes; shortening by name
+// before ABI 3). The child, between fork and exec, only closes
 // every descriptor but its own on exec and hands both to the kernel, with
 // system calls alone. A kernel without Landlock gets no walls: the converter
 // runs as before.

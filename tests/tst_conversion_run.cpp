@@ -2018,9 +2018,17 @@ void TestConversionRun::converterReachesOnlyItsOwnFiles_data()
     QTest::newRow("create a file beside the source") << u": > '%work%/made'"_s << 1;
     QTest::newRow("connect over TCP to 127.0.0.1") << u": 5<> /dev/tcp/127.0.0.1/%port%"_s << 1;
     QTest::newRow("send over UDP to 127.0.0.1") << u": 5<> /dev/udp/127.0.0.1/%port%"_s << 1;
+    // Perl is handed its program on its input, as with -e it opens /dev/null.
     QTest::newRow("connect to a named Unix socket")
-        << u"perl -MSocket -e 'socket(S, PF_UNIX, SOCK_STREAM, 0) && connect(S, pack_sockaddr_un(\"%socket%\")) || exit 1'"_s
+        << u"perl -MSocket <<< 'socket(S, PF_UNIX, SOCK_STREAM, 0) && connect(S, pack_sockaddr_un(\"%socket%\")) || exit 1'"_s
         << 1;
+    QTest::newRow("change the mode of a file in the home folder") << u"chmod 0600 '%file%'"_s << 1;
+    QTest::newRow("change the times of a file in the home folder") << u"touch -m -d @0 '%file%'"_s << 1;
+    QTest::newRow("set an extended attribute of a file in the home folder")
+        << u"perl <<< 'require \"syscall.ph\"; my ($p, $n, $v) = (\"%file%\", \"user.reelwright\", \"1\");"
+           " syscall(&SYS_setxattr, $p, $n, $v, 1, 0) == 0 || exit 1'"_s
+        << 1;
+    QTest::newRow("shorten a file in the home folder by its name") << u"perl <<< 'truncate(\"%file%\", 0) || exit 1'"_s << 1;
     QTest::newRow("read a descriptor the program left open on exec") << u"read -r line <&%leaked%"_s << 1;
     QTest::newRow("signal the program") << u"kill -WINCH %program%"_s << 6;
 }
